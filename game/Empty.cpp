@@ -1,0 +1,1 @@
+// Keeps the game library non-empty while its first screens are being written.

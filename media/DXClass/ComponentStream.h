@@ -1,0 +1,85 @@
+#pragma once
+// Reader and writer of the resource-wrapped component streams that the picture and
+// sound libraries are stored in. Values keep their raw bytes: strings are Windows-1251.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Raised with "Invalid stream format" for a bad wrapper or a malformed stream.
+class EStreamError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class TValueType : uint8_t {
+  vaNull = 0,
+  vaList = 1,
+  vaInt8 = 2,
+  vaInt16 = 3,
+  vaInt32 = 4,
+  vaString = 6,
+  vaIdent = 7,
+  vaFalse = 8,
+  vaTrue = 9,
+  vaBinary = 10,
+  vaLString = 12,
+  vaNil = 13,
+  vaCollection = 14,
+};
+
+struct TStreamItem;
+
+struct TStreamValue {
+  TValueType Type = TValueType::vaNil;
+  int32_t Int = 0;                 // vaInt8/16/32; 0/1 for vaFalse/vaTrue
+  std::string Text;                // vaString, vaLString, vaIdent
+  std::vector<uint8_t> Data;       // vaBinary
+  std::vector<TStreamValue> List;  // vaList
+  std::vector<TStreamItem> Items;  // vaCollection
+
+  bool IsInteger() const;
+  bool IsString() const;
+  bool IsBoolean() const;
+};
+
+struct TStreamProperty {
+  std::string Name;  // may be dotted: "Picture.Data"
+  TStreamValue Value;
+};
+
+struct TStreamItem {
+  std::optional<int32_t> Order;
+  std::vector<TStreamProperty> Properties;
+  // The value of the named property (exact name), or null when absent.
+  const TStreamValue* Find(std::string_view name) const;
+};
+
+struct TStreamComponent {
+  std::string ClassName;
+  std::string ObjectName;
+  std::vector<TStreamProperty> Properties;
+  const TStreamValue* Find(std::string_view name) const;
+};
+
+// Parses a whole file image: resource header, then the component stream.
+// Throws EStreamError; never reads past the span.
+TStreamComponent ReadComponentResource(std::span<const uint8_t> bytes);
+
+// Writes the file image that ReadComponentResource reads back.
+std::vector<uint8_t> WriteComponentResource(const TStreamComponent& component,
+                                            std::string_view resourceName);
+
+// Colour identifiers a colour property may be written as (clBlack, clRed, ...),
+// as 0x00BBGGRR; nullopt for an unknown name.
+std::optional<int32_t> IdentToColor(std::string_view ident);
+
+// Reads a whole file; throws EFOpenError ("Cannot open file \"%s\". %s") when it cannot be opened.
+class EFOpenError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+std::vector<uint8_t> ReadWholeFile(const std::string& gamePath);
