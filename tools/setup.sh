@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
   libsdl2-dev libsdl2-mixer-dev libsdl2-ttf-dev libxmp-dev
   libcurl4-openssl-dev libfontconfig-dev
-  fonts-liberation fonts-dseg fonts-dejavu-core
+  fonts-liberation fonts-dseg fonts-dejavu-core fonts-roboto-unhinted
   xdg-utils
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool openbox imagemagick
