@@ -74,10 +74,15 @@ std::vector<uint8_t> WriteComponentResource(const TStreamComponent& component,
                                             std::string_view resourceName);
 
 // Colour identifiers a colour property may be written as (clBlack, clRed, ...),
-// as 0x00BBGGRR; nullopt for an unknown name.
+// as 0x00BBGGRR; nullopt for an unknown name. Case is ignored. System colours come
+// back as 0x80000000 + index, clNone as 0x1FFFFFFF, clDefault as 0x20000000.
 std::optional<int32_t> IdentToColor(std::string_view ident);
+// A colour value to plain 0x00BBGGRR: system colours take the classic desktop scheme,
+// the high byte of any other value is dropped.
+uint32_t ColorToRGB(int32_t color);
 
-// Reads a whole file; throws EFOpenError ("Cannot open file \"%s\". %s") when it cannot be opened.
+// Reads a whole file given as a game path; throws EFOpenError
+// ("Cannot open file \"%s\". %s") when it cannot be opened or read.
 class EFOpenError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
