@@ -1,0 +1,76 @@
+#include "media/DXDraws/Canvas.h"
+
+#include <algorithm>
+
+#include "media/DXDraws/Surface.h"
+#include "media/Platform/Fonts.h"
+
+struct TCanvas::TImpl {
+  // The face of the last font used: the game switches fonts a dozen times a frame.
+  std::string Name;
+  int Size = 0;
+  bool Bold = false;
+  Platform::TFontFace* Face = nullptr;
+
+  Platform::TFontFace& FaceFor(const TFont& font) {
+    if (!Face || font.Size != Size || font.Bold != Bold || font.Name != Name) {
+      Face = &Platform::FindFont(font.Name, font.Size, font.Bold);
+      Name = font.Name;
+      Size = font.Size;
+      Bold = font.Bold;
+    }
+    return *Face;
+  }
+};
+
+TCanvas::TCanvas(TDirectDrawSurface& surface) : FSurface(surface), Impl(std::make_unique<TImpl>()) {}
+
+TCanvas::~TCanvas() = default;
+
+namespace {
+
+// Glyph coverage over a 5-6-5 surface: a transparent background, antialiased edges.
+void BlendGlyph(TDirectDrawSurface& surface, const Platform::TGlyph& glyph, int left, int top,
+                uint16_t color) {
+  const int x0 = std::max(left, 0), x1 = std::min(left + glyph.Width, surface.Width());
+  const int y0 = std::max(top, 0), y1 = std::min(top + glyph.Height, surface.Height());
+  if (x0 >= x1 || y0 >= y1) return;
+  const int sr = color >> 11, sg = (color >> 5) & 0x3F, sb = color & 0x1F;
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* cov = &glyph.Coverage[size_t(y - top) * glyph.Width + (x0 - left)];
+    uint16_t* dst = surface.Pixels() + size_t(y) * surface.Pitch() + x0;
+    for (int x = x0; x < x1; ++x, ++cov, ++dst) {
+      const int a = *cov;
+      if (a == 0) continue;
+      if (a == 255) {
+        *dst = color;
+        continue;
+      }
+      const int d = *dst, dr = d >> 11, dg = (d >> 5) & 0x3F, db = d & 0x1F;
+      const int r = (sr * a + dr * (255 - a) + 127) / 255;
+      const int g = (sg * a + dg * (255 - a) + 127) / 255;
+      const int b = (sb * a + db * (255 - a) + 127) / 255;
+      *dst = uint16_t((r << 11) | (g << 5) | b);
+    }
+  }
+}
+
+}  // namespace
+
+void TCanvas::TextOut(int x, int y, std::string_view text) {
+  Platform::TFontFace& face = Impl->FaceFor(Font);
+  const uint16_t color = ColorToSurface(Font.Color);
+  int pen = x;
+  for (char c : text) {
+    const Platform::TGlyph& glyph = face.Glyph(static_cast<uint8_t>(c));
+    if (glyph.Width > 0) BlendGlyph(FSurface, glyph, pen + glyph.Left, y + glyph.Top, color);
+    pen += glyph.Advance;
+  }
+}
+
+int TCanvas::TextWidth(std::string_view text) { return Impl->FaceFor(Font).TextWidth(text); }
+
+int TCanvas::TextHeight(std::string_view) { return Impl->FaceFor(Font).Height(); }
+
+// Text goes straight onto the surface's pixels, so there is nothing to hand back.
+void TCanvas::Release() {}

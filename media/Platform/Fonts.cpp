@@ -1,0 +1,214 @@
+#include "media/Platform/Fonts.h"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_ttf.h>
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <stdexcept>
+
+namespace Platform {
+
+namespace {
+
+// 0x80..0xBF; the letters 0xC0..0xFF run straight on from U+0410.
+constexpr char16_t kCp1251High[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+std::string Lower(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+struct TFontFile {
+  std::string Path;
+  int Index = 0;
+};
+
+// The faces the game names are Windows faces; fontconfig's own aliases already map
+// Arial and Times New Roman to their metric twins, the other two need a stand-in.
+TFontFile Resolve(std::string_view faceName, bool bold) {
+  const std::string name = Lower(faceName);
+  std::string family(faceName);
+  int weight = bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
+  if (name == "arial black") {
+    family = "Roboto";
+    weight = FC_WEIGHT_BLACK;
+  } else if (name == "ds crystal") {
+    family = "DSEG7 Classic";
+  }
+
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, weight);
+  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+
+  TFontFile file;
+  if (match) {
+    FcChar8* path = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
+      file.Path = reinterpret_cast<const char*>(path);
+    FcPatternGetInteger(match, FC_INDEX, 0, &file.Index);
+    FcPatternDestroy(match);
+  }
+  return file;
+}
+
+}  // namespace
+
+char32_t Cp1251ToUnicode(uint8_t c) {
+  if (c < 0x80) return c;
+  if (c >= 0xC0) return char32_t(0x0410 + (c - 0xC0));
+  return kCp1251High[c - 0x80];
+}
+
+int PointsToPixels(int points) {
+  // Rounded like the desktop's own conversion at 96 dpi.
+  return std::max(1, (std::abs(points) * 96 + 36) / 72);
+}
+
+class TFontCache {
+ public:
+  TFontCache() {
+    FOwnsTtf = TTF_WasInit() == 0;
+    if (FOwnsTtf && TTF_Init() != 0)
+      throw std::runtime_error(std::string("Fonts cannot be initialized: ") + TTF_GetError());
+  }
+  ~TFontCache() {
+    FFaces.clear();
+    for (auto& [key, font] : FOpen) TTF_CloseFont(font);
+    if (FOwnsTtf) TTF_Quit();
+  }
+
+  TFontFace& Find(std::string_view faceName, int points, bool bold) {
+    const int pixels = PointsToPixels(points);
+    std::string key = Lower(faceName) + '\n' + std::to_string(pixels) + (bold ? "b" : "");
+    auto it = FFaces.find(key);
+    if (it != FFaces.end()) return *it->second;
+
+    std::unique_ptr<TFontFace> face(new TFontFace());
+    const TFontFile file = Resolve(faceName, bold);
+    const TFontFile fallbackFile = Resolve("Liberation Sans", bold);
+    TTF_Font* primary = Open(file, pixels);
+    TTF_Font* fallback = Open(fallbackFile, pixels);
+    face->FFile = file.Path;
+    if (!primary) {
+      primary = fallback;
+      face->FFile = fallbackFile.Path;
+    }
+    if (!primary)
+      throw std::runtime_error("Font '" + std::string(faceName) + "' cannot be opened");
+    face->FPrimary = primary;
+    face->FFallback = fallback == primary ? nullptr : fallback;
+    face->FAscent = TTF_FontAscent(primary);
+    face->FHeight = TTF_FontHeight(primary);
+    return *FFaces.emplace(std::move(key), std::move(face)).first->second;
+  }
+
+ private:
+  TTF_Font* Open(const TFontFile& file, int pixels) {
+    if (file.Path.empty()) return nullptr;
+    std::string key = file.Path + '\n' + std::to_string(file.Index) + '\n' + std::to_string(pixels);
+    auto it = FOpen.find(key);
+    if (it != FOpen.end()) return it->second;
+    // Point size at 72 dpi is the pixel size: the em is exactly `pixels` high.
+    TTF_Font* font = TTF_OpenFontIndex(file.Path.c_str(), pixels, file.Index);
+    if (font) TTF_SetFontKerning(font, 0);  // the desktop draws without pair kerning
+    FOpen.emplace(std::move(key), font);
+    return font;
+  }
+
+  bool FOwnsTtf = false;
+  std::map<std::string, TTF_Font*> FOpen;
+  std::map<std::string, std::unique_ptr<TFontFace>> FFaces;
+};
+
+TFontFace::~TFontFace() = default;
+
+namespace {
+
+// Renders one glyph of font and crops it to its ink; rows are counted from the
+// font's own ascent line, which the caller shifts onto the primary face's.
+void RenderGlyph(TTF_Font* font, char32_t cp, TGlyph& glyph) {
+  int minx = 0, maxx = 0, miny = 0, maxy = 0, advance = 0;
+  if (TTF_GlyphMetrics32(font, Uint32(cp), &minx, &maxx, &miny, &maxy, &advance) != 0) return;
+  glyph.Advance = advance;
+  SDL_Surface* rendered = TTF_RenderGlyph32_Blended(font, Uint32(cp), SDL_Color{255, 255, 255, 255});
+  if (!rendered) return;
+  SDL_Surface* s = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(rendered);
+  if (!s) return;
+  SDL_LockSurface(s);
+  int x0 = s->w, x1 = -1, y0 = s->h, y1 = -1;
+  auto alpha = [s](int x, int y) {
+    return uint8_t(reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(s->pixels) +
+                                                     y * s->pitch)[x] >> 24);
+  };
+  for (int y = 0; y < s->h; ++y)
+    for (int x = 0; x < s->w; ++x)
+      if (alpha(x, y)) {
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+  if (x1 >= 0) {
+    // A glyph reaching left of the pen is rendered shifted right by that much.
+    const int originX = std::max(0, -minx);
+    glyph.Left = x0 - originX;
+    glyph.Top = y0;
+    glyph.Width = x1 - x0 + 1;
+    glyph.Height = y1 - y0 + 1;
+    glyph.Coverage.resize(size_t(glyph.Width) * glyph.Height);
+    for (int y = 0; y < glyph.Height; ++y)
+      for (int x = 0; x < glyph.Width; ++x)
+        glyph.Coverage[size_t(y) * glyph.Width + x] = alpha(x0 + x, y0 + y);
+  }
+  SDL_UnlockSurface(s);
+  SDL_FreeSurface(s);
+}
+
+}  // namespace
+
+const TGlyph& TFontFace::Glyph(uint8_t c) {
+  std::unique_ptr<TGlyph>& slot = FGlyphs[c];
+  if (slot) return *slot;
+  slot = std::make_unique<TGlyph>();
+  const char32_t cp = Cp1251ToUnicode(c);
+  if (cp < 0x20) return *slot;  // control characters and the unassigned byte take no room
+  auto primary = static_cast<TTF_Font*>(FPrimary);
+  auto fallback = static_cast<TTF_Font*>(FFallback);
+  // A glyph that neither face has is left out rather than drawn as a box.
+  if (TTF_GlyphIsProvided32(primary, Uint32(cp))) {
+    RenderGlyph(primary, cp, *slot);
+  } else if (fallback && TTF_GlyphIsProvided32(fallback, Uint32(cp))) {
+    RenderGlyph(fallback, cp, *slot);
+    slot->Top += FAscent - TTF_FontAscent(fallback);
+  }
+  return *slot;
+}
+
+int TFontFace::TextWidth(std::string_view text) {
+  int width = 0;
+  for (char c : text) width += Glyph(static_cast<uint8_t>(c)).Advance;
+  return width;
+}
+
+TFontFace& FindFont(std::string_view faceName, int points, bool bold) {
+  static TFontCache cache;
+  return cache.Find(faceName, points, bold);
+}
+
+}  // namespace Platform
