@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Puts the menu pictures together at their screen positions, one PNG per screen, so the art can be
+# judged the way a player sees it. Pictures are rasterised like the packer does: partly covered
+# pixels become fully opaque or fully keyed (no soft edges), opaque pictures sit on black.
+#
+#   tools/mockups.sh [output folder]      (default: build-mockups/ in the repository)
+#
+# Needs rsvg-convert and ImageMagick. Texts that the game draws over the pictures are written in
+# the game's font colours and sizes (points at 96 dpi), Liberation Sans standing in for Arial.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+OUT=$(realpath -m "${1:-$ROOT/build-mockups}")
+RES1=$ROOT/assets/pictures/Res1
+PICS=$OUT/pictures
+mkdir -p "$OUT" "$PICS"
+IM=/usr/bin/convert
+[ -x "$IM" ] || IM=convert
+
+FONT_ARIAL=$(fc-match -f '%{file}' 'Liberation Sans')
+FONT_ARIAL_BOLD=$(fc-match -f '%{file}' 'Liberation Sans:bold')
+
+# manifest_field <library dir> <name> -> "source pattern skip key" (pattern/skip empty when absent)
+manifest_line() {
+  awk -v n="$2" 'tolower($1) == tolower(n) { print; exit }' "$1/manifest.txt"
+}
+
+# pic <library dir> <name> [pattern] -> path of a PNG holding that pattern, keyed like the packer
+pic() {
+  local dir=$1 name=$2 index=${3:-0}
+  local out="$PICS/$(basename "$dir")_${name}_${index}.png"
+  if [ ! -f "$out" ]; then
+    local line source pattern="" skip="0x0" key="" field
+    line=$(manifest_line "$dir" "$name")
+    [ -n "$line" ] || { echo "mockups: $name is not in $dir/manifest.txt" >&2; exit 1; }
+    source=$(echo "$line" | awk '{print $2}')
+    for field in $(echo "$line" | awk '{ for (i = 3; i <= NF; i++) print $i }'); do
+      case $field in
+        pattern=*) pattern=${field#pattern=} ;;
+        skip=*) skip=${field#skip=} ;;
+        key=*) key=${field#key=} ;;
+      esac
+    done
+    local full="$PICS/$(basename "$dir")_${name}_full.png"
+    rsvg-convert -o "$full.tmp.png" "$dir/$source"
+    if [ "$key" = none ]; then
+      $IM "$full.tmp.png" -background black -alpha remove -alpha off "$full"
+    else
+      $IM "$full.tmp.png" -channel A -threshold 50% +channel "$full"
+    fi
+    rm -f "$full.tmp.png"
+    if [ -z "$pattern" ]; then
+      cp "$full" "$out"
+    else
+      local w h pw ph sw sh cols
+      read -r w h < <(size "$full")
+      pw=${pattern%x*}; ph=${pattern#*x}; sw=${skip%x*}; sh=${skip#*x}
+      cols=$(( (w + sw) / (pw + sw) ))
+      local cx=$(( (index % cols) * (pw + sw) )) cy=$(( (index / cols) * (ph + sh) ))
+      $IM "$full" -crop "${pw}x${ph}+${cx}+${cy}" +repage "$out"
+    fi
+  fi
+  echo "$out"
+}
+
+# size <png> -> "w h"
+size() { identify -format '%w %h\n' "$1"; }
+
+# Scene building: start a canvas, lay pictures, write text, save.
+SCENE=""
+scene_new() { SCENE="$OUT/.scene.png"; $IM -size 800x600 xc:black "$SCENE"; }
+put() { # put <png> <x> <y>
+  $IM "$SCENE" "$1" -geometry "+$2+$3" -composite "$SCENE"
+}
+put_tiled() { # put_tiled <png>: tiles from (0, 0)
+  $IM -size 800x600 tile:"$1" "$SCENE"
+}
+# text <font 1..13> <x> <y> <centred 0|1> <text>: the game's SetFont table (points at 96 dpi)
+text() {
+  local n=$1 x=$2 y=$3 centred=$4 str=$5 face size colour
+  case $n in
+    1) face=$FONT_ARIAL; size=16; colour="rgb(3,9,255)" ;;
+    3) face=$FONT_ARIAL_BOLD; size=20; colour="rgb(255,180,27)" ;;
+    7|9) face=$FONT_ARIAL; size=30; colour="rgb(255,241,0)" ;;
+    10) face=$FONT_ARIAL; size=26; colour="rgb(255,241,0)" ;;
+    12) face=$FONT_ARIAL; size=24; colour="rgb(255,241,0)" ;;
+    13) face=$FONT_ARIAL; size=30; colour="rgb(255,241,0)" ;;
+    *) echo "mockups: font $n not used by the menus" >&2; exit 1 ;;
+  esac
+  local px=$(( (size * 96 + 36) / 72 ))
+  local label="$OUT/.label.png"
+  $IM -background none -fill "$colour" -font "$face" -pointsize "$px" label:"$str" "$label"
+  if [ "$centred" = 1 ]; then
+    local w; w=$(identify -format '%w' "$label"); x=$(( x - w / 2 ))
+  fi
+  put "$label" "$x" "$y"
+}
+scene_save() { cp "$SCENE" "$OUT/$1.png"; echo "wrote $OUT/$1.png"; }
+
+# The main menu at rest with button <hot> (1..6) lit and its caption shown.
+CAPTIONS=(NullCaption StartC OptionsC HSC HelpC VisitWWWC ExitC)
+BUTTON_Y=(114 174 237 299 361 423)
+main_menu() {
+  local hot=$1 caption=${2:-1}
+  scene_new
+  put_tiled "$(pic "$RES1" MMBackground)"
+  if [ "$caption" = 1 ]; then put "$(pic "$RES1" "${CAPTIONS[$hot]}")" 27 190; fi
+  local up down w h
+  up=$(pic "$RES1" UpPanel); put "$up" 0 0
+  down=$(pic "$RES1" DownPanel); read -r w h < <(size "$down"); put "$down" $((800 - w)) $((600 - h))
+  local i
+  for i in 1 2 3 4 5; do
+    if [ "$i" = "$hot" ]; then put "$(pic "$RES1" MMB_Active $((i - 1)))" 556 "${BUTTON_Y[$((i - 1))]}"
+    else put "$(pic "$RES1" MMB_Inactive $((i - 1)))" 556 "${BUTTON_Y[$((i - 1))]}"; fi
+  done
+  if [ "$hot" = 6 ]; then put "$(pic "$RES1" MM_ExitActive)" 556 423
+  else put "$(pic "$RES1" MM_ExitInactive)" 556 423; fi
+}
+
+rm -f "$PICS"/*.png
+main_menu 1 0; scene_save menu_start
