@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class TDXDraw;
 class TDXImageList;
@@ -47,4 +48,13 @@ class TMForm {
   // --- music ---
   uintptr_t SongHandle = 0;
   int32_t LastSongOrder = 0;
+  void PlaySong(const std::string& fileName);
+  void PlayScreenMusic();
+  void StopMusic();
+  void KeepMusicAlive();  // first step of every frame
+  void ToggleMusic();
+
+  // --- sound effects (silent while SoundOn is false) ---
+  void PlaySound(std::string_view name);  // stops the named wave and plays it from its start
+  void StopSound(std::string_view name);
 };
