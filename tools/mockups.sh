@@ -117,5 +117,17 @@ main_menu() {
   else put "$(pic "$RES1" MM_ExitInactive)" 556 423; fi
 }
 
+# A secondary screen: the main menu with button <own> lit, no caption, the panel at (12, 106).
+secondary() {
+  main_menu "$1" 0
+  put "$(pic "$RES1" "$2")" 12 106
+}
+
 rm -f "$PICS"/*.png
 main_menu 1 0; scene_save menu_start
+
+secondary 1 StartGameB
+put "$(pic "$RES1" MenuBoat1_I)" 28 192
+put "$(pic "$RES1" MenuBoat2_A)" 195 192
+put "$(pic "$RES1" MenuBoat3_I)" 370 192
+scene_save screen_boats
