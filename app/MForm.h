@@ -44,6 +44,9 @@ class TMForm {
 
   // --- effects ---
   TScrollBackground* Background = nullptr;  // lives for the whole run
+  // The player boat's ScrollStep of this frame, kept current by the race; the
+  // background scrolls by it.
+  double ScrollStep = 0;
 
   // --- music ---
   uintptr_t SongHandle = 0;
