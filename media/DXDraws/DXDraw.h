@@ -45,21 +45,29 @@ class TDXDraw {
   void Finalize();
   bool Initialized() const;
   bool CanDraw() const;
+  // The back surface; only while initialised (EDXDrawError otherwise).
   TDirectDrawSurface& Surface();
+  // Presents the back surface in the window; only when CanDraw.
   void Flip();
 
+  // A change while initialised takes effect at the next Initialize.
   TDXDrawOptions Options = 0;
-  TDXDrawOptions NowOptions() const;  // the effective set
+  // The effective set: options that need others they lack are dropped. While
+  // initialised, the set that Initialize used.
+  TDXDrawOptions NowOptions() const;
   struct {
     int Width = 800, Height = 600, BitCount = 16;
   } Display;
   int SurfaceWidth = 800, SurfaceHeight = 600;
 
   std::function<void()> OnInitialize, OnFinalize;
+  // A listener registered while initialised is told Initialize at once, so the
+  // order in which the owner creates its parts does not matter.
   void RegisterListener(TDXDrawListener* listener);
   void UnregisterListener(TDXDrawListener* listener);
 
  private:
+  void Notify(TDXDrawNotifyType type);
   struct TImpl;
   std::unique_ptr<TImpl> Impl;
 };

@@ -18,8 +18,11 @@ class TCanvas;
 
 class TDirectDrawSurface {
  public:
+  // A negative size counts as 0.
   TDirectDrawSurface(int width, int height);
   ~TDirectDrawSurface();
+  TDirectDrawSurface(const TDirectDrawSurface&) = delete;
+  TDirectDrawSurface& operator=(const TDirectDrawSurface&) = delete;
 
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
@@ -37,6 +40,8 @@ class TDirectDrawSurface {
 
   // Text canvas over this surface, created on first use.
   TCanvas& Canvas();
+  // Ends the canvas's run of text before the surface is presented; creates nothing.
+  void ReleaseCanvas();
 
  private:
   int FWidth, FHeight;

@@ -1,0 +1,34 @@
+#include "media/DXDraws/Surface.h"
+
+#include <algorithm>
+
+#include "media/DXDraws/Canvas.h"
+
+bool OverlapRect(const TRect& a, const TRect& b) {
+  if (a.IsEmpty() || b.IsEmpty()) return false;
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+TDirectDrawSurface::TDirectDrawSurface(int width, int height)
+    : FWidth(std::max(width, 0)),
+      FHeight(std::max(height, 0)),
+      FPixels(size_t(FWidth) * size_t(FHeight)) {}
+
+// Defined here, where TCanvas is complete.
+TDirectDrawSurface::~TDirectDrawSurface() = default;
+
+void TDirectDrawSurface::Fill(uint16_t color) { std::fill(FPixels.begin(), FPixels.end(), color); }
+
+TCanvas& TDirectDrawSurface::Canvas() {
+  if (!FCanvas) FCanvas = std::make_unique<TCanvas>(*this);
+  return *FCanvas;
+}
+
+void TDirectDrawSurface::ReleaseCanvas() {
+  if (FCanvas) FCanvas->Release();
+}
+
+uint16_t ColorToSurface(uint32_t color) {
+  const uint32_t r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
+  return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
