@@ -6,9 +6,14 @@
 
 namespace Platform {
 
+struct TWindowPlacement {
+  int X = 0, Y = 0, Width = 0, Height = 0;
+};
+
 class TWindow {
  public:
-  // Fixed-size client area, centred, minimise but no maximise.
+  // Fixed-size client area, centred, minimise but no maximise; created hidden.
+  // Throws std::runtime_error when no window can be made.
   TWindow(const std::string& caption, int clientWidth, int clientHeight);
   ~TWindow();
   TWindow(const TWindow&) = delete;
@@ -22,7 +27,26 @@ class TWindow {
   bool SetFullScreen(bool on);
   bool IsFullScreen() const;
 
-  // (further operations: events, placement, icon, cursor; see the implementation)
+  void Show();
+  bool Visible() const;
+  uint32_t Id() const;  // the WindowId of this window's events
+  std::string Caption() const;  // UTF-8
+  void SetCaption(const std::string& caption);
+  int ClientWidth() const;
+  int ClientHeight() const;
+  bool Resizable() const;
+  void Centre();
+  void Minimize();
+  bool Minimized() const;
+  bool HasInputFocus() const;
+
+  // Windowed position and size; false when the system cannot tell.
+  bool GetPlacement(TWindowPlacement& placement) const;
+  void SetPlacement(const TWindowPlacement& placement);
+
+  // The system's cursor display counter: the cursor shows while it is 0 or more.
+  // Returns the new value.
+  int ShowCursor(bool show);
 
  private:
   struct TImpl;

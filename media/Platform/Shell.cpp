@@ -1,0 +1,82 @@
+#include "media/Platform/Shell.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include "media/Platform/Paths.h"
+
+namespace Platform {
+
+namespace {
+
+bool IsAddress(const std::string& target) {
+  auto colon = target.find("://");
+  return colon != std::string::npos && colon > 1 &&
+         std::all_of(target.begin(), target.begin() + colon,
+                     [](unsigned char c) { return std::isalpha(c) || c == '+' || c == '-' || c == '.'; });
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
+  if (text.size() < suffix.size()) return false;
+  return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(),
+                    [](char a, char b) { return std::tolower(uint8_t(a)) == std::tolower(uint8_t(b)); });
+}
+
+std::string FileAddress(const std::filesystem::path& path) {
+  std::string out = "file://";
+  static const char Hex[] = "0123456789ABCDEF";
+  for (unsigned char c : path.generic_string()) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      out += char(c);
+    } else {
+      out += '%';
+      out += Hex[c >> 4];
+      out += Hex[c & 15];
+    }
+  }
+  return out;
+}
+
+// "[InternetShortcut]" ... "URL=<address>"
+std::string ShortcutAddress(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::string line;
+  bool inSection = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      inSection = line.size() == 18 && EndsWithNoCase(line, "[InternetShortcut]");
+      continue;
+    }
+    if (inSection && line.size() > 4 && EndsWithNoCase(line.substr(0, 4), "URL=")) {
+      std::string url = line.substr(4);
+      return IsAddress(url) ? url : std::string();
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string ShellTargetUrl(const std::string& target) {
+  if (target.empty()) return {};
+  if (IsAddress(target)) return target;
+  std::error_code ec;
+  const std::filesystem::path path(NativePath(target));
+  if (!std::filesystem::is_regular_file(path, ec)) return {};
+  if (EndsWithNoCase(target, ".url")) return ShortcutAddress(path);
+  auto absolute = std::filesystem::absolute(path, ec);
+  if (ec) return {};
+  return FileAddress(absolute.lexically_normal());
+}
+
+bool ShellOpen(const std::string& target) {
+  const std::string url = ShellTargetUrl(target);
+  return !url.empty() && SDL_OpenURL(url.c_str()) == 0;
+}
+
+}  // namespace Platform

@@ -1,0 +1,27 @@
+#pragma once
+// Small services of the host system.
+#include <cstdint>
+#include <string>
+
+namespace Platform {
+
+// Milliseconds since an arbitrary start; wraps like the system's millisecond timer.
+uint32_t TimeGetTime();
+
+// No screen to show anything on (SDL's dummy or offscreen driver, or no display at all).
+bool IsHeadless();
+
+// Tells the player about an error the program cannot go on from: a message box, or
+// standard error when there is no screen or the box cannot be shown. Texts are UTF-8.
+void ShowErrorMessage(const std::string& caption, const std::string& text);
+
+// Shuts every SDL subsystem down when the program ends.
+class TSystemLifetime {
+ public:
+  TSystemLifetime() = default;
+  ~TSystemLifetime();
+  TSystemLifetime(const TSystemLifetime&) = delete;
+  TSystemLifetime& operator=(const TSystemLifetime&) = delete;
+};
+
+}  // namespace Platform

@@ -1,0 +1,195 @@
+#include "media/Platform/Window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace Platform {
+
+namespace {
+
+uint32_t Argb(int r, int g, int b, int a = 255) {
+  return uint32_t(a) << 24 | uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
+}
+
+// The program's icon: a red speedboat heading up the river with its white wake.
+SDL_Surface* MakeIcon() {
+  constexpr int Size = 32;
+  SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, Size, Size, 32, SDL_PIXELFORMAT_ARGB8888);
+  if (!icon) return nullptr;
+  auto* px = static_cast<uint32_t*>(icon->pixels);
+  const int stride = icon->pitch / 4;
+  for (int y = 0; y < Size; ++y) {
+    for (int x = 0; x < Size; ++x) {
+      const double cx = x + 0.5, cy = y + 0.5;
+      // Rounded square of water.
+      const double ex = std::max({4.5 - cx, cx - 27.5, 0.0}), ey = std::max({4.5 - cy, cy - 27.5, 0.0});
+      uint32_t c = 0;
+      if (ex * ex + ey * ey <= 4.5 * 4.5) {
+        const bool ripple = int(cy + 2.0 * std::sin(cx * 0.6)) % 7 == 0;
+        c = ripple ? Argb(90, 170, 240) : Argb(25, 110, 200);
+      }
+      // Wake: two white lines spreading from the stern.
+      const double back = cy - 24.0;
+      if (back > 0 && (std::abs(std::abs(cx - 16.0) - back * 1.3) < 0.9)) c = Argb(235, 245, 255);
+      // Hull: pointed bow at the top, flat stern.
+      if (cy >= 4.0 && cy <= 25.0) {
+        const double half = 6.5 * std::min(1.0, std::sqrt((cy - 4.0) / 9.0));
+        const double d = std::abs(cx - 16.0);
+        if (d <= half) c = d > half - 1.2 || cy > 24.0 ? Argb(140, 20, 20) : Argb(230, 50, 40);
+        if (cy >= 13.0 && cy <= 19.0 && d <= 3.2) c = Argb(30, 40, 60);
+        if (cy >= 13.0 && cy <= 14.2 && d <= 3.2) c = Argb(150, 210, 255);
+      }
+      px[y * stride + x] = c;
+    }
+  }
+  return icon;
+}
+
+}  // namespace
+
+struct TWindow::TImpl {
+  SDL_Window* Window = nullptr;
+  SDL_Renderer* Renderer = nullptr;
+  SDL_Texture* Texture = nullptr;
+  SDL_Cursor* HandCursor = nullptr;
+  int TextureWidth = 0, TextureHeight = 0;
+  int Width = 0, Height = 0;
+  bool IntegerScale = false;
+  int CursorCounter = 0;
+
+  // Whole-number scaling keeps every pixel sharp; below twice the size it would leave
+  // the picture small, so then it fills the screen at the nearest fractional scale.
+  void UpdateScaling() {
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(Renderer, &w, &h) != 0 || Width <= 0 || Height <= 0) return;
+    const bool integer = std::min(w / Width, h / Height) >= 2;
+    if (integer != IntegerScale) {
+      IntegerScale = integer;
+      SDL_RenderSetIntegerScale(Renderer, integer ? SDL_TRUE : SDL_FALSE);
+    }
+  }
+};
+
+TWindow::TWindow(const std::string& caption, int clientWidth, int clientHeight)
+    : Impl(std::make_unique<TImpl>()) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    throw std::runtime_error(std::string("Video cannot be started: ") + SDL_GetError());
+  // Closing the window is a request the game answers itself, not the end of the program.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  auto& m = *Impl;
+  m.Width = clientWidth;
+  m.Height = clientHeight;
+  m.Window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                              clientWidth, clientHeight, SDL_WINDOW_HIDDEN);
+  if (!m.Window) {
+    std::string error = SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    throw std::runtime_error("Window cannot be created: " + error);
+  }
+  if (SDL_Surface* icon = MakeIcon()) {
+    SDL_SetWindowIcon(m.Window, icon);
+    SDL_FreeSurface(icon);
+  }
+  m.Renderer = SDL_CreateRenderer(m.Window, -1, 0);
+  if (m.Renderer) SDL_RenderSetLogicalSize(m.Renderer, clientWidth, clientHeight);
+  m.HandCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+  if (m.HandCursor) SDL_SetCursor(m.HandCursor);
+  SDL_ShowCursor(SDL_ENABLE);
+}
+
+TWindow::~TWindow() {
+  auto& m = *Impl;
+  if (m.Texture) SDL_DestroyTexture(m.Texture);
+  if (m.Renderer) SDL_DestroyRenderer(m.Renderer);
+  SDL_DestroyWindow(m.Window);
+  if (m.HandCursor) SDL_FreeCursor(m.HandCursor);
+  SDL_ShowCursor(SDL_ENABLE);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void TWindow::Present(const uint16_t* pixels, int pitch, int width, int height) {
+  auto& m = *Impl;
+  if (!m.Renderer || !pixels || width <= 0 || height <= 0) return;
+  if (!m.Texture || m.TextureWidth != width || m.TextureHeight != height) {
+    if (m.Texture) SDL_DestroyTexture(m.Texture);
+    m.Texture = SDL_CreateTexture(m.Renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                  width, height);
+    if (!m.Texture) return;
+    m.TextureWidth = width;
+    m.TextureHeight = height;
+  }
+  m.UpdateScaling();
+  SDL_UpdateTexture(m.Texture, nullptr, pixels, pitch * int(sizeof(uint16_t)));
+  SDL_SetRenderDrawColor(m.Renderer, 0, 0, 0, 255);
+  SDL_RenderClear(m.Renderer);
+  SDL_RenderCopy(m.Renderer, m.Texture, nullptr, nullptr);
+  SDL_RenderPresent(m.Renderer);
+}
+
+bool TWindow::SetFullScreen(bool on) {
+  if (on == IsFullScreen()) return true;
+  return SDL_SetWindowFullscreen(Impl->Window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+}
+
+bool TWindow::IsFullScreen() const {
+  return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void TWindow::Show() { SDL_ShowWindow(Impl->Window); }
+
+bool TWindow::Visible() const { return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_SHOWN) != 0; }
+
+uint32_t TWindow::Id() const { return SDL_GetWindowID(Impl->Window); }
+
+std::string TWindow::Caption() const { return SDL_GetWindowTitle(Impl->Window); }
+
+void TWindow::SetCaption(const std::string& caption) {
+  SDL_SetWindowTitle(Impl->Window, caption.c_str());
+}
+
+int TWindow::ClientWidth() const { return Impl->Width; }
+
+int TWindow::ClientHeight() const { return Impl->Height; }
+
+bool TWindow::Resizable() const {
+  return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_RESIZABLE) != 0;
+}
+
+void TWindow::Centre() {
+  SDL_SetWindowPosition(Impl->Window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void TWindow::Minimize() { SDL_MinimizeWindow(Impl->Window); }
+
+bool TWindow::Minimized() const {
+  return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
+bool TWindow::HasInputFocus() const {
+  return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+bool TWindow::GetPlacement(TWindowPlacement& placement) const {
+  if (IsFullScreen()) return false;
+  SDL_GetWindowPosition(Impl->Window, &placement.X, &placement.Y);
+  SDL_GetWindowSize(Impl->Window, &placement.Width, &placement.Height);
+  return placement.Width > 0 && placement.Height > 0;
+}
+
+void TWindow::SetPlacement(const TWindowPlacement& placement) {
+  SDL_SetWindowPosition(Impl->Window, placement.X, placement.Y);
+}
+
+int TWindow::ShowCursor(bool show) {
+  int& counter = Impl->CursorCounter;
+  counter += show ? 1 : -1;
+  SDL_ShowCursor(counter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+  return counter;
+}
+
+}  // namespace Platform
