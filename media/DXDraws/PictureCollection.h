@@ -1,35 +1,56 @@
 #pragma once
 // Named pictures cut into equal patterns, loaded from a picture library file.
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "media/DXDraws/DIB/DIB.h"
 #include "media/DXDraws/DXDraw.h"
 #include "media/DXDraws/Surface.h"
 
+// "Image '%s' not found", "%s cannot be initialized". A malformed file raises
+// EStreamError ("Invalid stream format") or EDIBError ("DIB is invalid") instead.
 class EPictureCollectionError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-class TDIB;  // media/DXDraws/DIB
+class TPictureCollection;
 
 class TPictureCollectionItem {
  public:
-  // Published properties as stored in the file.
-  std::string Name;
+  explicit TPictureCollectionItem(TPictureCollection* collection = nullptr);
+  ~TPictureCollectionItem();
+  TPictureCollectionItem(const TPictureCollectionItem&) = delete;
+  TPictureCollectionItem& operator=(const TPictureCollectionItem&) = delete;
+
+  // Published properties as stored in the file. Pattern sizes and skips take effect
+  // at the next Initialize.
+  const std::string& Name() const { return FName; }
+  void SetName(std::string_view name);  // re-files the item in its library's index
   int32_t PatternWidth = 0, PatternHeight = 0, SkipWidth = 0, SkipHeight = 0;
   bool SystemMemory = false;
   bool Transparent = true;
-  uint32_t TransparentColor = 0;  // 0x00BBGGRR
+  uint32_t TransparentColor() const { return FTransparentColor; }  // 0x00BBGGRR
+  void SetTransparentColor(uint32_t color);  // re-keys the surface at once
+  TDIB Picture;
 
   int32_t Width() const;
   int32_t Height() const;
+  // The pattern grid of the picture; the same before and after initialisation.
   int32_t PatternCount() const;
-  bool Initialized() const;
+
+  // Cuts the patterns and converts the picture to the surface format with its colour
+  // key, once; drawing then only copies. Finalize frees the surface, the picture stays.
+  void Initialize();
+  void Finalize();
+  void Restore();  // reloads the pixels into the surface
+  bool Initialized() const { return FInitialized; }
 
   // All do nothing when the item is not initialised or the pattern is out of range.
   void Draw(TDirectDrawSurface& dest, int x, int y, int pattern) const;
@@ -39,16 +60,76 @@ class TPictureCollectionItem {
                   double centerX, double centerY, int angle) const;
   void DrawRotateAlpha(TDirectDrawSurface& dest, int x, int y, int width, int height, int pattern,
                        double centerX, double centerY, int angle, int alpha) const;
-  // (pattern surfaces and rectangles, for the pixel collision test)
+
+  // For the pixel-exact collision test: the surface a pattern lies on (null when not
+  // initialised or out of range) and its rectangle there. The colour key is the
+  // surface's ColorKey() when Transparent.
+  const TDirectDrawSurface* PatternSurface(int pattern) const;
+  TRect PatternRect(int pattern) const;
+
+ private:
+  friend class TPictureCollection;
+  TPictureCollection* FCollection;
+  std::string FName;
+  uint32_t FTransparentColor = 0;
+  bool FInitialized = false;
+  // Our surfaces are software ones, so one surface holds the whole picture.
+  std::unique_ptr<TDirectDrawSurface> FSurface;
+  struct TGrid {
+    int32_t Columns = 0, Count = 0, StepX = 0, StepY = 0, W = 0, H = 0;
+  };
+  TGrid FGrid;  // fixed at Initialize
+  TGrid Grid() const;
+  bool ValidPattern(int pattern) const { return FInitialized && pattern >= 0 && pattern < FGrid.Count; }
 };
 
 class TPictureCollection {
  public:
+  TPictureCollection();
+  ~TPictureCollection();
+  TPictureCollection(const TPictureCollection&) = delete;
+  TPictureCollection& operator=(const TPictureCollection&) = delete;
+
+  // The drawing surface the pictures are initialised for.
+  TDXDraw* DXDraw = nullptr;
+
   // Throws EPictureCollectionError "Image '%s' not found".
   TPictureCollectionItem& Find(std::string_view name) const;
-  int Count() const;
-  TPictureCollectionItem& Items(int index) const;
-  // ... (name index, load, initialise/finalise)
+  // Null when absent.
+  TPictureCollectionItem* FindOrNull(std::string_view name) const;
+  int Count() const { return int(FItems.size()); }
+  TPictureCollectionItem& Items(int index) const { return *FItems.at(size_t(index)); }
+  TPictureCollectionItem& Add();
+  void Delete(int index);
+  void Clear();
+
+  // Clears the library and reads a picture library file image into it; a malformed
+  // image raises its error and leaves the library as it was.
+  void LoadFromBytes(std::span<const uint8_t> bytes);
+  // The game path of a ".dxg" file ("Data\Res\Res1.dxg").
+  void LoadFromFile(const std::string& gamePath);
+  // The file image of this library, pictures written with the given bits per pixel.
+  std::vector<uint8_t> SaveToBytes(int bitCount) const;
+
+  // Raises "TPictureCollection cannot be initialized" when DXDraw is missing or not
+  // initialised.
+  void Initialize();
+  void Finalize();
+  void Restore();
+  bool Initialized() const { return FInitialized; }
+
+  // The bucket of the name index a name falls in.
+  static int HashName(std::string_view name);
+
+ private:
+  friend class TPictureCollectionItem;
+  std::vector<std::unique_ptr<TPictureCollectionItem>> FItems;
+  // Each chain is kept newest last, so a lookup walks it backwards.
+  std::array<std::vector<TPictureCollectionItem*>, 256> FIndex;
+  bool FInitialized = false;
+
+  void Unindex(TPictureCollectionItem* item);
+  void IndexAtHead(TPictureCollectionItem* item);
 };
 
 // The component: owns one library and keeps it bound to the drawing surface.
@@ -56,8 +137,12 @@ class TDXImageList : public TDXDrawListener {
  public:
   explicit TDXImageList(TDXDraw* dxDraw);
   ~TDXImageList() override;
+  TDXImageList(const TDXImageList&) = delete;
+  TDXImageList& operator=(const TDXImageList&) = delete;
+
   TPictureCollection Items;
-  // Reads a ".dxg" file given as a game path ("Data\Res\Res1.dxg").
+  // Reads a ".dxg" file given as a game path ("Data\Res\Res1.dxg"); initialises the
+  // pictures at once when the drawing surface is initialised.
   void LoadFromFile(const std::string& gamePath);
   void DXDrawNotify(TDXDraw& sender, TDXDrawNotifyType type) override;
 };
