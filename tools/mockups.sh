@@ -124,7 +124,9 @@ secondary() {
 }
 
 rm -f "$PICS"/*.png
-main_menu 1 0; scene_save menu_start
+main_menu 1; scene_save menu_start
+for hot in 2 3 4 5 6; do main_menu $hot; scene_save "menu_${CAPTIONS[$hot]}"; done
+main_menu 0; put "$(pic "$RES1" NullCaption)" 27 190; scene_save menu_intro
 
 secondary 1 StartGameB
 put "$(pic "$RES1" MenuBoat1_I)" 28 192
