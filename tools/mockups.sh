@@ -133,3 +133,16 @@ put "$(pic "$RES1" MenuBoat1_I)" 28 192
 put "$(pic "$RES1" MenuBoat2_A)" 195 192
 put "$(pic "$RES1" MenuBoat3_I)" 370 192
 scene_save screen_boats
+
+# High scores: the default table, the web button lit.
+secondary 3 HSB
+put "$(pic "$RES1" ClearHS 0)" 245 488
+put "$(pic "$RES1" ViewHS 1)" 148 530
+NAMES=("Ваня" "Ваня" "Капитан Немо" "Ваня" "Ваня" "Ваня" "ЖЖЖЖЖЖЖЖЖЖ" "Ваня" "Ваня" "Ваня")
+for r in 1 2 3 4 5 6 7 8 9 10; do
+  y=$((152 + 32 * (r - 1)))
+  text 1 62 $y 1 "$r"
+  text 1 214 $y 1 "${NAMES[$((r - 1))]}"
+  text 1 435 $y 1 "$((5500 - 500 * r))"
+done
+scene_save screen_highscores
