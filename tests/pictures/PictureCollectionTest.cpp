@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "media/DXClass/ComponentStream.h"
 #include "media/DXDraws/PictureCollection.h"
+#include "media/Platform/Window.h"
 
 namespace {
 
@@ -258,4 +261,36 @@ TEST(PictureCollection, InitialisingNeedsTheDrawingSurface) {
   TDXDraw draw(nullptr);  // not initialised
   lib.DXDraw = &draw;
   EXPECT_THROW(lib.Initialize(), EPictureCollectionError);
+}
+
+TEST(DXImageList, FollowsTheDrawingSurface) {
+  const std::string path = std::string(SPRAYRUSH_BINARY_DIR) + "/image_list_test.dxg";
+  TPictureCollection source;
+  TPictureCollectionItem& boat = source.Add();
+  boat.SetName("Boat");
+  boat.Picture = Solid(40, 10, 0x00FF00);
+  boat.PatternWidth = 20;
+  {
+    Bytes image = source.SaveToBytes(16);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                std::streamsize(image.size()));
+  }
+  Platform::TWindow window("test", 800, 600);
+  TDXDraw draw(&window);
+  TDXImageList list(&draw);
+  list.LoadFromFile(path);  // the surface is not up yet
+  EXPECT_FALSE(list.Items.Find("boat").Initialized());
+  draw.Initialize();
+  ASSERT_TRUE(list.Items.Find("boat").Initialized());
+  list.Items.Find("boat").Draw(draw.Surface(), 5, 5, 1);
+  EXPECT_EQ(draw.Surface().Pixels()[5 * 800 + 5], ColorToSurface(0x00FF00));
+  draw.Finalize();
+  EXPECT_FALSE(list.Items.Find("boat").Initialized());
+  draw.Initialize();
+  list.LoadFromFile(path);  // initialised at once while the surface is up
+  EXPECT_TRUE(list.Items.Find("boat").Initialized());
+  EXPECT_EQ(list.Items.Find("boat").PatternCount(), 2);
+  std::remove(path.c_str());
+  EXPECT_THROW(list.LoadFromFile(path), EFOpenError);
+  EXPECT_EQ(list.Items.Count(), 1);
 }
