@@ -11,7 +11,7 @@ PACKAGES=(
   xdg-utils
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool openbox imagemagick
-  librsvg2-bin
+  librsvg2-bin libpng-dev
 )
 
 missing=()
