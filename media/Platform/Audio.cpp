@@ -85,10 +85,17 @@ std::vector<int16_t> ConvertToOutput(const TPcmFormat& format, std::span<const u
     ok = SDL_AudioStreamPut(stream, data.data() + at, int(n)) == 0;
     if (ok) drain();
   }
-  ok = ok && SDL_AudioStreamFlush(stream) == 0;
+  // The resampler holds back its last few hundred frames even when flushed; silence
+  // behind the wave pushes them out, and the result is cut to the wave's own length.
+  const size_t tailFrames = size_t(std::max(1024, format.Rate / 20));
+  const std::vector<uint8_t> tail(tailFrames * frameBytes, format.Bits == 8 ? 0x80 : 0);
+  ok = ok && SDL_AudioStreamPut(stream, tail.data(), int(tail.size())) == 0 &&
+       SDL_AudioStreamFlush(stream) == 0;
   if (ok) drain();
   SDL_FreeAudioStream(stream);
   if (!ok) throw EAudioError("Wave cannot be converted");
+  const size_t outFrames = size_t(uint64_t(frames) * OutputRate / uint64_t(format.Rate));
+  pcm.resize(std::min(pcm.size(), outFrames * OutputChannels));
   pcm.resize(pcm.size() / OutputChannels * OutputChannels);
   return pcm;
 }

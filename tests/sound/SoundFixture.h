@@ -1,0 +1,64 @@
+#pragma once
+// Waves and sound libraries made in memory, and a sound output opened on a chosen SDL
+// audio driver for one test.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "media/DXSounds/DXSound.h"
+#include "media/DXSounds/WaveCollection.h"
+#include "media/Platform/Audio.h"
+
+// A sine tone; 8-bit samples are unsigned, 16-bit signed.
+inline TWave ToneWave(uint32_t rate, uint16_t channels, uint16_t bits, double seconds,
+                      double hz = 440) {
+  TWave w;
+  w.Format = PcmFormat(rate, channels, bits);
+  const size_t frames = size_t(rate * seconds);
+  for (size_t i = 0; i < frames; ++i) {
+    const double v = std::sin(2 * M_PI * hz * double(i) / rate) * 0.5;
+    for (int c = 0; c < channels; ++c) {
+      if (bits == 8) {
+        w.Data.push_back(uint8_t(128 + int(v * 127)));
+      } else {
+        const auto s = uint16_t(int16_t(v * 32767));
+        w.Data.push_back(uint8_t(s));
+        w.Data.push_back(uint8_t(s >> 8));
+      }
+    }
+  }
+  return w;
+}
+
+inline TWaveEntry Entry(std::string name, double seconds, bool looped = false, int32_t max = 0) {
+  return {std::move(name), looped, max, ToneWave(8000, 1, 8, seconds)};
+}
+
+// Opens the sound output on one SDL audio driver ("dummy", "disk", or a name that does
+// not exist for a machine without sound) with a wave library bound to it.
+class TSoundTest : public ::testing::Test {
+ protected:
+  void OpenOutput(const char* driver) {
+    setenv("SDL_AUDIODRIVER", driver, 1);
+    Sound = std::make_unique<TDXSound>();
+    Waves = std::make_unique<TDXWaveList>(Sound.get());
+    Sound->Loaded();
+  }
+  void TearDown() override {
+    Waves.reset();
+    Sound.reset();
+  }
+  // Voices of this item sounding now: the master and every playing copy.
+  static int Sounding(const TWaveCollectionItem& item) {
+    int n = item.Master() && item.Master()->Playing() ? 1 : 0;
+    for (const auto& copy : item.Copies()) n += copy->Playing() ? 1 : 0;
+    return n;
+  }
+
+  std::unique_ptr<TDXSound> Sound;
+  std::unique_ptr<TDXWaveList> Waves;
+};
