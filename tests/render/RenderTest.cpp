@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -25,6 +26,16 @@ TEST(Surface, ColorToSurfaceMapsRedGreenBlueFields) {
   EXPECT_EQ(ColorToSurface(0x00FF0000), 0x001F);
   EXPECT_EQ(ColorToSurface(0x00FFFFFF), 0xFFFF);
   EXPECT_EQ(ColorToSurface(0x00808080), (16 << 11) | (32 << 5) | 16);
+}
+
+TEST(Surface, FillReachesEveryPixel) {
+  for (auto [w, h] : {std::pair{7, 3}, std::pair{13, 11}, std::pair{800, 600}, std::pair{0, 5}})
+    for (uint16_t color : {uint16_t(0), uint16_t(0xABCD), uint16_t(0x4242)}) {
+      TDirectDrawSurface s(w, h);
+      s.Fill(0x1111);
+      s.Fill(color);
+      EXPECT_EQ(std::count(s.Pixels(), s.Pixels() + w * h, color), w * h) << w << "x" << h;
+    }
 }
 
 TEST(Surface, OverlapRectNeedsSharedArea) {

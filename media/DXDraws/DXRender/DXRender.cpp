@@ -45,10 +45,15 @@ inline void KeyedRow(uint16_t* d, const uint16_t* s, int n, uint16_t key) {
   const __m128i k = _mm_set1_epi16(int16_t(key));
   for (; i + 8 <= n; i += 8) {
     const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
     const __m128i m = _mm_cmpeq_epi16(sv, k);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                     _mm_or_si128(_mm_and_si128(m, dv), _mm_andnot_si128(m, sv)));
+    // Most blocks are all picture or all key; only the edges of a shape need a merge.
+    const int keyed = _mm_movemask_epi8(m);
+    if (keyed == 0xFFFF) continue;
+    __m128i* dp = reinterpret_cast<__m128i*>(d + i);
+    if (keyed == 0)
+      _mm_storeu_si128(dp, sv);
+    else
+      _mm_storeu_si128(dp, _mm_or_si128(_mm_and_si128(m, _mm_loadu_si128(dp)), _mm_andnot_si128(m, sv)));
   }
 #endif
   for (; i < n; ++i)
