@@ -63,6 +63,10 @@ uintptr_t SongLoadFromMemory(std::span<const uint8_t> bytes) {
   if (!song->Context) return 0;
   if (xmp_load_module_from_memory(song->Context, bytes.data(), long(bytes.size())) != 0) return 0;
   song->Loaded = true;
+  // A module without an order list has nothing to play: as damaged as a broken one.
+  xmp_module_info info;
+  xmp_get_module_info(song->Context, &info);
+  if (!info.mod || info.mod->len < 1) return 0;
   std::lock_guard lock(Lock);
   const uintptr_t handle = NextHandle++;
   Songs.emplace(handle, std::move(song));

@@ -7,7 +7,9 @@
 #include <fstream>
 #include <thread>
 
+#include "app/ModPlayer.h"
 #include "tests/sound/SoundFixture.h"
+#include "tests/sound/XmBuilder.h"
 
 namespace {
 
@@ -187,6 +189,24 @@ TEST_F(DiskPlayback, PlayWithWaitReturnsWhenTheCopyHasEnded) {
   finish.Play(true);
   EXPECT_EQ(Sounding(finish), 0);
   EXPECT_EQ(finish.Copies()[0]->Starts(), 1);
+}
+
+TEST_F(DiskPlayback, TheSongIsMixedUnderTheEffectsAndMovesOnByItself) {
+  const uintptr_t song = SongLoadFromMemory(TXmWriter::Write(TXmWriter::ThreeOrders()));
+  ASSERT_NE(song, 0u);
+  SongPlay(song);
+  bool moved = false, wrapped = false;
+  for (int i = 0; i < 200 && !wrapped; ++i) {
+    MixAtLeast(4096);
+    const int32_t order = SongGetOrder(song);
+    wrapped = moved && order == 0;
+    moved = moved || order != 0;
+  }
+  EXPECT_TRUE(wrapped);
+  EXPECT_GT(LoudestLately(4096), 1000);
+  SongFree(song);
+  MixAtLeast(44100);
+  EXPECT_EQ(LoudestLately(4096), 0);
 }
 
 class NoDevice : public TSoundTest {};
