@@ -146,3 +146,55 @@ for r in 1 2 3 4 5 6 7 8 9 10; do
   text 1 435 $y 1 "$((5500 - 500 * r))"
 done
 scene_save screen_highscores
+
+# Options: first-run values (windowed, music and sound on), the free-text row hot and being edited.
+secondary 2 OptionsB
+put "$(pic "$RES1" Options1_1)" 14 180
+put "$(pic "$RES1" Options2_1)" 14 240
+put "$(pic "$RES1" Options3_2)" 14 300
+put "$(pic "$RES1" Options4)" 14 360
+put "$(pic "$RES1" OptButton_I)" 14 180
+put "$(pic "$RES1" OptButton_I)" 14 240
+put "$(pic "$RES1" OptButton_I)" 14 300
+put "$(pic "$RES1" OptButton_A)" 14 360
+text 3 265 357 0 "_______Жж"
+label_w=$(identify -format '%w' "$OUT/.label.png")
+put "$(pic "$RES1" Cursor)" $((264 + label_w)) 381
+scene_save screen_options
+
+# Dialogs over the main menu: quit (No hot), clear records over the high-score screen (Yes hot),
+# and the race's send-result and name-entry texts to check they fit the window.
+main_menu 6
+put "$(pic "$RES1" Window)" 210 200
+put "$(pic "$RES1" YesButton 1)" 315 344
+put "$(pic "$RES1" NoButton 0)" 422 344
+text 7 400 257 1 "Выйти из игры?"
+scene_save dialog_quit
+
+main_menu 3 0
+put "$(pic "$RES1" HSB)" 12 106
+put "$(pic "$RES1" ClearHS 1)" 245 488
+put "$(pic "$RES1" ViewHS 0)" 148 530
+put "$(pic "$RES1" Window)" 210 200
+put "$(pic "$RES1" YesButton 0)" 315 344
+put "$(pic "$RES1" NoButton 1)" 422 344
+text 10 400 257 1 "Очистить рекорды?"
+scene_save dialog_clear
+
+scene_new; put_tiled "$(pic "$RES1" MMBackground)"
+put "$(pic "$RES1" Window)" 210 200
+put "$(pic "$RES1" YesButton 0)" 315 344
+put "$(pic "$RES1" NoButton 1)" 422 344
+text 12 400 237 1 "Отправить результат"
+text 12 400 267 1 "на страницу мировых"
+text 12 400 297 1 "рекордов?"
+scene_save dialog_send
+
+scene_new; put_tiled "$(pic "$RES1" MMBackground)"
+put "$(pic "$RES1" Window)" 210 200
+text 12 400 248 1 "Ваш результат 12345"
+text 12 400 290 1 "Введите свое имя:"
+text 12 400 335 1 "Капитан"
+label_w=$(identify -format '%w' "$OUT/.label.png")
+put "$(pic "$RES1" Cursor)" $((400 + label_w / 2)) 363
+scene_save dialog_name
