@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/Random.h"
+#include "media/DXClass/DXForm.h"
+
+class TApplication;
 class TDXDraw;
 class TDXImageList;
 class TDXTimer;
@@ -14,14 +18,16 @@ class TDXInput;
 class TDXWaveList;
 class TDXSound;
 class TScrollBackground;
-namespace Platform {
-class TWindow;
-}
 
-class TMForm {
+class TMForm : public TDXForm {
  public:
-  // --- components (created with the form, freed with it) ---
-  std::unique_ptr<Platform::TWindow> Window;
+  // Creates the window (hidden until the message loop runs) and the components; the
+  // drawing surface initialises itself at once, which enables the frame timer. The
+  // start-up sequence that loads the data is FormCreate, run by the entry right after.
+  explicit TMForm(TApplication& application);
+  ~TMForm() override;
+
+  // --- components (created with the form, freed with it); Window is the base's ---
   std::unique_ptr<TDXDraw> MDXDraw;
   std::unique_ptr<TDXImageList> MDXImageList;   // "Data\Res\Res1.dxg"
   std::unique_ptr<TDXImageList> MDXImageList3;  // "Data\Res\Res3.dxg"
@@ -39,14 +45,49 @@ class TMForm {
   double SpeedScale = 0.5;
   bool FullScreen = false, MusicOn = true, SoundOn = true;
 
-  // --- key edges ---
+  // --- key edges: true for the one frame in which the key went down ---
   bool PausePressed = false, EscapePressed = false, YesPressed = false, NoPressed = false;
+  // whether each key was down in the previous frame
+  bool PauseWasDown = false, EscapeWasDown = false, YesWasDown = false, NoWasDown = false;
+
+  // --- the runtime's random generator; seeded from the clock by FormCreate ---
+  TRandom RandomGen;
+  int32_t Random(int32_t range) { return RandomGen.Random(range); }
+  double Random() { return RandomGen.Random(); }
 
   // --- effects ---
   TScrollBackground* Background = nullptr;  // lives for the whole run
   // The player boat's ScrollStep of this frame, kept current by the race; the
   // background scrolls by it.
   double ScrollStep = 0;
+
+  // --- start, end and display mode ---
+  // Loads the data and starts the game; a data file that is missing or damaged raises
+  // the library's error and the steps after it do not run.
+  void FormCreate();
+  // Saves the player's data and ends the message loop; the entry runs it when the
+  // window goes, and only after a complete FormCreate.
+  void FormDestroy();
+  void FormCloseQuery(bool& canClose);
+  void WMSysCommand(uint32_t command) override;
+  void MDXDrawInitialize();
+  void MDXDrawFinalize();
+  void QuitProgram();
+  void ApplyDisplayMode();
+  void EnterWindowedMode();
+  void EnterFullScreenMode();
+  void ToggleFullScreen();
+  void ShowSystemCursor();
+  void HideSystemCursor();
+  bool Created() const { return FCreated; }
+
+  // --- the frame loop and the dispatcher ---
+  void MDXTimerTimer(TDXTimer& sender, int32_t lagCount);
+  void PollKeyEdges();
+  void ResetKeyEdges();
+  void ToggleSound();
+  void ButtonClick(bool fromKeyboard);
+  void MDXDrawClick();
 
   // --- music ---
   uintptr_t SongHandle = 0;
@@ -60,4 +101,16 @@ class TMForm {
   // --- sound effects (silent while SoundOn is false) ---
   void PlaySound(std::string_view name);  // stops the named wave and plays it from its start
   void StopSound(std::string_view name);
+
+ protected:
+  void CloseQuery(bool& canClose) override { FormCloseQuery(canClose); }
+  void Click() override { MDXDrawClick(); }
+  void DblClick() override { MDXDrawClick(); }
+
+ private:
+  using TFrameHandler = void (TMForm::*)(int32_t lagCount);
+  // The frame handler of a screen code; none for a code without one.
+  static TFrameHandler FrameHandlerOf(int32_t screen);
+
+  bool FCreated = false;
 };

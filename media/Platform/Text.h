@@ -1,7 +1,6 @@
 #pragma once
 // The game keeps its texts as Windows-1251 bytes; the host speaks UTF-8. These two
 // conversions are the edge between them.
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,8 +11,5 @@ std::string Cp1251ToUtf8(std::string_view text);
 
 // Characters the code page lacks, and malformed UTF-8, are dropped.
 std::string Utf8ToCp1251(std::string_view text);
-
-// The code point of one Windows-1251 byte (U+FFFD for the unused 0x98).
-char32_t Cp1251ToUnicode(uint8_t byte);
 
 }  // namespace Platform

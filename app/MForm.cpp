@@ -1,0 +1,164 @@
+// The main window's life: its components, the start-up and shut-down sequences, the close
+// request and the display mode.
+#include "app/MForm.h"
+
+#include "game/track/ScrollBackground.h"
+#include "media/DXClass/Application.h"
+#include "media/DXClass/DXTimer.h"
+#include "media/DXDraws/DXDraw.h"
+#include "media/DXDraws/PictureCollection.h"
+#include "media/DXInput/DXInput.h"
+#include "media/DXSounds/DXSound.h"
+#include "media/DXSounds/WaveCollection.h"
+#include "media/DXSprite/DXSprite.h"
+#include "media/Platform/Keyboard.h"
+#include "media/Platform/System.h"
+#include "media/Platform/Text.h"
+
+namespace {
+
+// The main window's keyboard assignments: up to three keys per input state.
+void AssignMainWindowKeys(TKeyboard& keyboard) {
+  using namespace Platform;
+  auto& keys = keyboard.KeyAssigns;
+  for (auto& slots : keys) slots = {0, 0, 0};
+  keys[isUp] = {VK_UP, 0, VK_NUMPAD8};
+  keys[isDown] = {VK_DOWN, 0, 0};
+  keys[isLeft] = {VK_LEFT, 0, 0};
+  keys[isRight] = {VK_RIGHT, 0, 0};
+  keys[isButton1] = {'Z', 0, 0};
+  keys[isButton2] = {'X', 0, 0};
+  keys[isButton3] = {'C', 0, 0};
+  keys[isButton4] = {'P', 0, 0};
+  keys[isButton5] = {VK_ESCAPE, 0, 0};
+  keys[isButton6] = {'Y', 0, 0};
+  keys[isButton7] = {'N', 0, 0};
+  keys[isButton8] = {VK_SPACE, 0, 0};
+  keys[isButton9] = {VK_RETURN, 0, 0};
+}
+
+}  // namespace
+
+TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 800, 600) {
+  MDXDraw = std::make_unique<TDXDraw>(Window.get());
+  MDXDraw->Options = OptionBit(doAllowReboot) | OptionBit(doHardware) | OptionBit(doSelectDriver);
+  MDXDraw->Display.Width = 800;
+  MDXDraw->Display.Height = 600;
+  MDXDraw->Display.BitCount = 16;
+  MDXDraw->SurfaceWidth = 800;
+  MDXDraw->SurfaceHeight = 600;
+  MDXDraw->OnInitialize = [this] { MDXDrawInitialize(); };
+  MDXDraw->OnFinalize = [this] { MDXDrawFinalize(); };
+
+  MDXImageList = std::make_unique<TDXImageList>(MDXDraw.get());
+  MDXImageList3 = std::make_unique<TDXImageList>(MDXDraw.get());
+
+  MDXTimer = std::make_unique<TDXTimer>(Application);
+  MDXTimer->SetEnabled(false);
+  MDXTimer->SetInterval(15);
+  MDXTimer->ActiveOnly = true;
+  MDXTimer->OnTimer = [this](TDXTimer& sender, int32_t lagCount) { MDXTimerTimer(sender, lagCount); };
+
+  MDXSpriteEngine = std::make_unique<TDXSpriteEngine>(MDXDraw.get());
+
+  MDXInput = std::make_unique<TDXInput>(&Application);
+  MDXInput->ActiveOnly = true;
+  AssignMainWindowKeys(MDXInput->Keyboard);
+
+  MDXSound = std::make_unique<TDXSound>();
+  MDXWaveList = std::make_unique<TDXWaveList>(MDXSound.get());
+
+  // Both initialise themselves once the window's parts exist.
+  MDXDraw->Initialize();
+  MDXSound->Loaded();
+}
+
+TMForm::~TMForm() {
+  // Sprites and libraries let go of the surface and the sound output before those go.
+  MDXTimer->OnTimer = nullptr;
+  MDXSpriteEngine.reset();
+  MDXWaveList.reset();
+  MDXSound.reset();
+  MDXImageList3.reset();
+  MDXImageList.reset();
+  MDXDraw->OnFinalize = nullptr;
+  MDXDraw.reset();
+  MDXInput.reset();
+  MDXTimer.reset();
+}
+
+void TMForm::FormCreate() {
+  MDXImageList->LoadFromFile("Data\\Res\\Res1.dxg");
+  MDXImageList3->LoadFromFile("Data\\Res\\Res3.dxg");
+  MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
+  CurrentScreen = -1;
+  RandomGen.Randomize();
+  FrameStepMs = 15;
+  SpeedScale = 0.5;
+  ApplyDisplayMode();
+  ResetKeyEdges();
+  Background = new TScrollBackground(*this, "MMBackground");
+  FCreated = true;
+}
+
+void TMForm::FormDestroy() { Application.Terminate(); }
+
+void TMForm::FormCloseQuery(bool& canClose) {
+  // The window never closes by itself: leaving goes through the quit question.
+  canClose = false;
+}
+
+void TMForm::WMSysCommand(uint32_t command) { TDXForm::WMSysCommand(command); }
+
+void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
+
+void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }
+
+void TMForm::QuitProgram() { Application.Terminate(); }
+
+void TMForm::ApplyDisplayMode() {
+  MDXDraw->Display.BitCount = 16;
+  if (!FullScreen) {
+    EnterWindowedMode();
+    return;
+  }
+  try {
+    EnterFullScreenMode();
+  } catch (const EDXDrawError& error) {
+    // Without a surface no frame would run again and the game would hang; the player
+    // learns why and plays on in the window.
+    Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
+    FullScreen = false;
+    EnterWindowedMode();
+  }
+}
+
+void TMForm::EnterWindowedMode() {
+  MDXDraw->Finalize();
+  RestoreWindowPlacement();
+  Window->Centre();
+  MDXDraw->Options &= ~OptionBit(doFullScreen);
+  MDXDraw->Initialize();
+}
+
+void TMForm::EnterFullScreenMode() {
+  MDXDraw->Finalize();
+  StoreWindowPlacement();
+  MDXDraw->Options |= OptionBit(doFullScreen);
+  MDXDraw->Initialize();
+}
+
+void TMForm::ToggleFullScreen() {
+  FullScreen = !FullScreen;
+  ApplyDisplayMode();
+}
+
+void TMForm::ShowSystemCursor() {
+  while (Window->ShowCursor(true) <= 0) {
+  }
+}
+
+void TMForm::HideSystemCursor() {
+  while (Window->ShowCursor(false) >= 0) {
+  }
+}
