@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include "GameRig.h"
+#include "media/DXDraws/DXDraw.h"
+
+using namespace Platform;
+
+TEST(MainWindow, IsAFixedSprayrushWindowWhoseSurfaceStartsTheTimer) {
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  EXPECT_EQ(form.Window->Caption(), "Sprayrush");
+  EXPECT_EQ(form.Window->ClientWidth(), 800);
+  EXPECT_EQ(form.Window->ClientHeight(), 600);
+  EXPECT_FALSE(form.Window->Resizable());
+  EXPECT_TRUE(form.MDXDraw->CanDraw());
+  EXPECT_EQ(form.MDXTimer->Interval(), 15u);
+  EXPECT_TRUE(form.MDXTimer->Enabled());
+  EXPECT_EQ(form.CurrentScreen, -1);
+  EXPECT_EQ(form.FrameStepMs, 15);
+  rig.Frame();
+  EXPECT_EQ(rig.Frames, 1);
+}
+
+TEST(MainWindow, KeyTableFeedsTheInputStates) {
+  struct {
+    uint16_t Key;
+    TDXInputState State;
+  } cases[] = {
+      {VK_UP, isUp},         {VK_NUMPAD8, isUp},    {VK_DOWN, isDown},     {VK_LEFT, isLeft},
+      {VK_RIGHT, isRight},   {'Z', isButton1},      {'X', isButton2},      {'C', isButton3},
+      {'P', isButton4},      {VK_ESCAPE, isButton5}, {'Y', isButton6},     {'N', isButton7},
+      {VK_SPACE, isButton8}, {VK_RETURN, isButton9},
+  };
+  for (const auto& c : cases) {
+    TGameRig rig;
+    rig.Hold({c.Key});
+    rig.Frame();
+    TDXInputStates expected;
+    expected.set(c.State);
+    EXPECT_EQ(rig.Form->MDXInput->States, expected) << "key " << c.Key;
+  }
+}
+
+TEST(MainWindow, EdgeFlagsAreOnOnlyInTheFrameTheKeyWentDown) {
+  struct {
+    uint16_t Key;
+    bool TMForm::*Flag;
+  } cases[] = {{'P', &TMForm::PausePressed},
+               {VK_ESCAPE, &TMForm::EscapePressed},
+               {'Y', &TMForm::YesPressed},
+               {'N', &TMForm::NoPressed}};
+  for (const auto& c : cases) {
+    TGameRig rig;
+    TMForm& form = *rig.Form;
+    rig.Hold({c.Key});
+    std::vector<bool> seen;
+    for (int i = 0; i < 3; ++i) {
+      rig.Frame();
+      seen.push_back(form.*c.Flag);
+    }
+    rig.Hold({});
+    rig.Frame();
+    seen.push_back(form.*c.Flag);
+    rig.Hold({c.Key});
+    rig.Frame();
+    seen.push_back(form.*c.Flag);
+    EXPECT_EQ(seen, (std::vector<bool>{true, false, false, false, true})) << "key " << c.Key;
+    EXPECT_EQ(rig.Frames, 5);
+  }
+}
+
+TEST(MainWindow, ResetKeyEdgesForgetsTheLastFrame) {
+  TGameRig rig;
+  rig.Hold({VK_ESCAPE});
+  rig.Frame();
+  rig.Form->ResetKeyEdges();
+  EXPECT_FALSE(rig.Form->EscapePressed);
+  rig.Frame();  // still held: counts as going down again
+  EXPECT_TRUE(rig.Form->EscapePressed);
+}
+
+TEST(MainWindow, InBackgroundNoFramesRunAndKeysReadReleased) {
+  TGameRig rig;
+  rig.Hold({VK_ESCAPE, VK_UP});
+  rig.Frame();
+  ASSERT_EQ(rig.Frames, 1);
+  TEventQueue::Post(TEventKind::Deactivated, rig.Form->Window->Id());
+  for (int i = 0; i < 5; ++i) rig.Frame();
+  EXPECT_EQ(rig.Frames, 1);
+  EXPECT_EQ(rig.Application.IdleWaitMs(), -1);  // sleeps until something happens
+  rig.Form->MDXInput->Update();
+  EXPECT_TRUE(rig.Form->MDXInput->States.none());
+  TEventQueue::Post(TEventKind::Activated, rig.Form->Window->Id());
+  rig.Application.ProcessMessages();  // coming back restarts the timer's reference time
+  rig.Frame();
+  EXPECT_EQ(rig.Frames, 2);
+}
+
+TEST(MainWindow, CloseRequestIsRefused) {
+  TGameRig rig;
+  TEventQueue::Post(TEventKind::CloseRequest, rig.Form->Window->Id());
+  rig.Frame();
+  EXPECT_FALSE(rig.Application.Terminated());
+  EXPECT_EQ(rig.Frames, 1);
+}
+
+TEST(MainWindow, MinimisingOffTheRaceJustMinimises) {
+  TGameRig rig;
+  rig.Form->CurrentScreen = 0;
+  TEventQueue::Post(TEventKind::Minimized, rig.Form->Window->Id());
+  rig.Frame();
+  EXPECT_EQ(rig.Form->WindowState, TWindowState::wsMinimized);
+  EXPECT_EQ(rig.Form->ActiveDialog, 0);
+  EXPECT_FALSE(rig.Application.Terminated());
+}
+
+TEST(MainWindow, DisplayModeSwitchRebuildsTheSurfaceAndKeepsTheTimer) {
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  int finalised = 0;
+  auto finalise = form.MDXDraw->OnFinalize;
+  form.MDXDraw->OnFinalize = [&] {
+    ++finalised;
+    finalise();
+  };
+  form.ToggleFullScreen();
+  EXPECT_TRUE(form.FullScreen);
+  EXPECT_TRUE(form.MDXDraw->NowOptions() & OptionBit(doFullScreen));
+  EXPECT_TRUE(form.Window->IsFullScreen());
+  EXPECT_TRUE(form.MDXTimer->Enabled());
+  form.ToggleFullScreen();
+  EXPECT_FALSE(form.FullScreen);
+  EXPECT_FALSE(form.MDXDraw->NowOptions() & OptionBit(doFullScreen));
+  EXPECT_FALSE(form.Window->IsFullScreen());
+  EXPECT_TRUE(form.MDXDraw->CanDraw());
+  EXPECT_TRUE(form.MDXTimer->Enabled());
+  EXPECT_EQ(finalised, 2);
+  rig.Frame();
+  EXPECT_EQ(rig.Frames, 1);
+}
+
+TEST(MainWindow, SurfaceFinaliseStopsTheFrames) {
+  TGameRig rig;
+  rig.Form->MDXDraw->Finalize();
+  EXPECT_FALSE(rig.Form->MDXTimer->Enabled());
+  rig.Frame();
+  EXPECT_EQ(rig.Frames, 0);
+  rig.Form->MDXDraw->Initialize();
+  rig.Frame();
+  EXPECT_EQ(rig.Frames, 1);
+}
+
+TEST(MainWindow, CursorHelpersForceTheStateWhateverTheCounter) {
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  form.HideSystemCursor();
+  EXPECT_EQ(form.Window->ShowCursor(true), 0);  // it was -1
+  form.Window->ShowCursor(false);
+  form.Window->ShowCursor(false);
+  form.Window->ShowCursor(false);
+  form.ShowSystemCursor();
+  EXPECT_EQ(form.Window->ShowCursor(false), 0);  // it was 1
+  form.ShowSystemCursor();
+  form.ShowSystemCursor();
+  form.HideSystemCursor();
+  EXPECT_EQ(form.Window->ShowCursor(true), 0);
+}
+
+TEST(MainWindow, QuitDialogYesEndsTheProgram) {
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  form.SoundOn = false;
+  form.ActiveDialog = 9;
+  form.HotButton = 11;
+  form.ButtonClick(false);
+  EXPECT_TRUE(rig.Application.Terminated());
+}
+
+TEST(MainWindow, OptionsButtonsToggleTheirSettings) {
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  form.CurrentScreen = 2;
+  form.HotButton = 9;
+  form.ButtonClick(false);
+  EXPECT_FALSE(form.SoundOn);
+  form.ButtonClick(true);
+  EXPECT_TRUE(form.SoundOn);
+  form.HotButton = 7;
+  form.MDXDrawClick();
+  EXPECT_TRUE(form.FullScreen);
+  form.CurrentScreen = 3;  // another screen: the same slot means something else
+  form.ButtonClick(false);
+  EXPECT_TRUE(form.FullScreen);
+}

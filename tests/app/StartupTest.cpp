@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "GameRig.h"
+#include "game/track/ScrollBackground.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs FormCreate in another working directory and comes back.
+class TWorkingDirectory {
+ public:
+  explicit TWorkingDirectory(const fs::path& dir) : Old(fs::current_path()) { fs::current_path(dir); }
+  ~TWorkingDirectory() { fs::current_path(Old); }
+
+ private:
+  fs::path Old;
+};
+
+fs::path EmptyDirectory(const std::string& name) {
+  fs::path dir = fs::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+bool GameDataBuilt() {
+  return fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Res1.dxg") &&
+         fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Res3.dxg") &&
+         fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Sounds.dxw");
+}
+
+struct TRunResult {
+  int ExitCode = -1;
+  std::string Output;
+};
+
+TRunResult RunGame(const fs::path& dir) {
+  const std::string command = "cd '" + dir.string() + "' && '" SPRAYRUSH_GAME_DIR "/sprayrush' 2>&1";
+  TRunResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 256> buffer;
+  while (size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) result.Output.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+}  // namespace
+
+TEST(Startup, AMissingDataFileStopsTheStartWithTheLibraryMessage) {
+  const fs::path dir = EmptyDirectory("sprayrush-nodata");
+  TGameRig rig;
+  {
+    TWorkingDirectory cd(dir);
+    try {
+      rig.Form->FormCreate();
+      FAIL() << "FormCreate went through without data";
+    } catch (const std::exception& error) {
+      EXPECT_NE(std::string(error.what()).find("Cannot open file"), std::string::npos) << error.what();
+    }
+  }
+  EXPECT_FALSE(rig.Form->Created());
+  EXPECT_EQ(rig.Form->Background, nullptr);
+  fs::remove_all(dir);
+}
+
+TEST(Startup, TheProgramReportsAFatalErrorAndFails) {
+  if (!fs::exists(SPRAYRUSH_GAME_DIR "/sprayrush")) GTEST_SKIP() << "the game is not built";
+  const fs::path dir = EmptyDirectory("sprayrush-fatal");
+  fs::create_directories(dir / "Data/Res");
+  {
+    FILE* damaged = std::fopen((dir / "Data/Res/Res1.dxg").c_str(), "wb");
+    std::fputs("not a picture library", damaged);
+    std::fclose(damaged);
+  }
+  const TRunResult run = RunGame(dir);
+  EXPECT_NE(run.ExitCode, 0);
+  EXPECT_NE(run.Output.find("Sprayrush: "), std::string::npos) << run.Output;
+  fs::remove_all(dir);
+}
+
+TEST(Startup, FormCreateLoadsTheDataAndSetsUpTheRun) {
+  if (!GameDataBuilt()) GTEST_SKIP() << "the game data is not built";
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  form.RandomGen.RandSeed = 0;
+  {
+    TWorkingDirectory cd(SPRAYRUSH_GAME_DIR);
+    form.FormCreate();
+  }
+  EXPECT_TRUE(form.Created());
+  ASSERT_NE(form.Background, nullptr);
+  EXPECT_NE(form.RandomGen.RandSeed, 0u);
+  EXPECT_EQ(form.FrameStepMs, 15);
+  EXPECT_DOUBLE_EQ(form.SpeedScale, 0.5);
+  EXPECT_FALSE(form.FullScreen);
+  EXPECT_TRUE(form.MDXTimer->Enabled());
+  rig.Frame();
+  rig.Frame();
+  EXPECT_EQ(rig.Frames, 2);
+}
