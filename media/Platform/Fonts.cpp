@@ -92,6 +92,7 @@ class TFontCache {
     FFaces.clear();
     for (auto& [key, font] : FOpen) TTF_CloseFont(font);
     if (FOwnsTtf) TTF_Quit();
+    FcFini();  // fontconfig's configuration and caches, loaded by the first lookup
   }
 
   TFontFace& Find(std::string_view faceName, int points, bool bold) {
