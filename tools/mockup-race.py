@@ -8,12 +8,15 @@ than half covered become transparent, the rest opaque), then puts them together 
                   crates with their contents, a ship, enemy boats both ways, bank decorations, an
                   explosion and the HUD with sample numbers
   race-jump.png   the boat in the air with all three upgrades, ramp, bridge pieces, finish line
+  race-name.png   the frozen race under the name-entry window with its cursor
   animations.png  every animation strip, frame by frame, on the water
   pictures.png    every picture of the library with its name
 
 Usage: tools/mockup-race.py [output folder]   (default: build-mockup/race)
-Needs rsvg-convert and ImageMagick's convert/montage.
+Needs ImageMagick's convert/montage, and sprdata (found in a build-*/ folder or named by $SPRDATA) whose
+preview rasterises exactly like the packer; without it rsvg-convert and a 50 % alpha threshold stand in.
 """
+import glob
 import math
 import os
 import subprocess
@@ -29,11 +32,14 @@ FONT_FILES = {
     'DS Crystal': '/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf',
     'Arial': '/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf',
 }
+SPRDATA = os.environ.get('SPRDATA') or next(iter(sorted(glob.glob(os.path.join(ROOT, 'build*', 'tools', 'sprdata', 'sprdata')),
+                                                        key=os.path.getmtime, reverse=True)), None)
 HUD_FONTS = {  # number: face, points, colour
     2: ('DS Crystal', 16, (255, 255, 255)),
     4: ('DS Crystal', 19, (11, 39, 210)),
     5: ('DS Crystal', 19, (255, 255, 255)),
     6: ('DS Crystal', 14, (11, 39, 210)),
+    12: ('Arial', 24, (255, 241, 0)),
 }
 
 
@@ -63,16 +69,21 @@ class Library:
     def __init__(self):
         self.items = read_manifest()
         os.makedirs(PNG, exist_ok=True)
+        if SPRDATA:
+            run([SPRDATA, 'preview', os.path.join(SRC, 'manifest.txt'), PNG])
         for name, it in self.items.items():
             png = os.path.join(PNG, name + '.png')
-            if not os.path.exists(it['source']):
-                print('missing source for %s: %s' % (name, it['source']))
+            if not SPRDATA:
+                if not os.path.exists(it['source']):
+                    print('missing source for %s: %s' % (name, it['source']))
+                    continue
+                run(['rsvg-convert', '-o', png, it['source']])
+                if it.get('key', '#FF00FF') == 'none':
+                    run(['convert', png, '-background', 'black', '-flatten', png])
+                else:
+                    run(['convert', png, '-channel', 'A', '-threshold', '50%', '+channel', png])
+            if not os.path.exists(png):
                 continue
-            run(['rsvg-convert', '-o', png, it['source']])
-            if it.get('key', '#FF00FF') == 'none':
-                run(['convert', png, '-background', 'black', '-flatten', png])
-            else:
-                run(['convert', png, '-channel', 'A', '-threshold', '50%', '+channel', png])
             it['png'] = png
             it['w'], it['h'] = size_of(png)
             pw, ph = it.get('pattern', '%dx%d' % (it['w'], it['h'])).split('x')
@@ -114,14 +125,23 @@ class Screen:
             '-distort', 'SRT', '%d,%d %.3f' % (c, c, angle * 360 / 256), ')',
             '-geometry', '%+d%+d' % (int(x) - c, int(y) - c), '-composite']
 
-    def text(self, font, x, y, s):
+    def text(self, font, x, y, s, centred=False):
         face, pt, rgb = HUD_FONTS[font]
         self.cmd += ['-font', FONT_FILES[face], '-pointsize', '%.1f' % (pt * 96 / 72), '-fill', 'rgb(%d,%d,%d)' % rgb,
-                     '-gravity', 'NorthWest', '-annotate', '%+d%+d' % (x, y), s]
+                     '-gravity', 'North' if centred else 'NorthWest', '-annotate',
+                     '%+d%+d' % (x - 400 if centred else x, y), s, '-gravity', 'NorthWest']
 
     def save(self, path):
         run(self.cmd + [path])
         print('wrote', path)
+
+
+def text_width(font, s):
+    face, pt, _ = HUD_FONTS[font]
+    out = subprocess.run(['convert', '-font', FONT_FILES[face], '-pointsize', '%.1f' % (pt * 96 / 72), 'label:' + s,
+                          '-format', '%w', 'info:'], check=True, capture_output=True, text=True).stdout
+    return int(out)
+
 
 
 def extra_digits(v):
@@ -264,6 +284,25 @@ def race_jump(lib):
     scr.save(os.path.join(OUT, 'race-jump.png'))
 
 
+def race_name(lib):
+    # the race stays drawn, frozen, under the name-entry window
+    scr = Screen(lib)
+    land(scr, lib, 100)
+    scr.draw('Weed', 300, 120)
+    crate(scr, lib, 'Bonus20', 480, 260)
+    enemy(scr, lib, 7, 230, 60, True, 0)
+    boat = Boat(lib, 2, 420)
+    boat.draw(scr)
+    hud(scr, lib, level=7, score=38470, time_ms=0, lives=0, speed=0, progress=0.8)
+    scr.draw('Window', 210, 200)
+    name = 'Капитан'
+    scr.text(12, 400, 248, 'Ваш результат 38470', centred=True)
+    scr.text(12, 400, 290, 'Введите свое имя:', centred=True)
+    scr.text(12, 400, 335, name, centred=True)
+    scr.draw('Cursor', text_width(12, name) // 2 + 400, 363)
+    scr.save(os.path.join(OUT, 'race-name.png'))
+
+
 def sheets(lib):
     rows = []
     for name, it in lib.items.items():
@@ -271,8 +310,9 @@ def sheets(lib):
             tiles = []
             for i in range(it['count']):
                 t = os.path.join(PNG, '_%s_%d.png' % (name, i))
+                scale = max(2, -(-96 // it['ph']))
                 run(['convert', '-size', '%dx%d' % (it['pw'], it['ph']), 'xc:#1F7FD0'] + lib.pattern(name, i) +
-                    ['-composite', '-scale', '200%', t])
+                    ['-composite', '-scale', '%d%%' % (100 * scale), t])
                 tiles.append(t)
             row = os.path.join(PNG, '_row_%s.png' % name)
             run(['montage'] + tiles + ['-tile', 'x1', '-geometry', '+4+4', '-background', '#333333',
@@ -290,7 +330,7 @@ def sheets(lib):
     args = []
     for t, name in tiles:
         args += ['-label', name, t]
-    run(['montage'] + args + ['-tile', '10x', '-geometry', '+4+4', '-background', '#333333', '-fill', 'white',
+    run(['montage'] + args + ['-tile', '9x', '-geometry', '140x110>+4+4', '-background', '#333333', '-fill', 'white',
                               os.path.join(OUT, 'pictures.png')])
     print('wrote', os.path.join(OUT, 'pictures.png'))
 
@@ -299,6 +339,7 @@ def main():
     lib = Library()
     race_busy(lib)
     race_jump(lib)
+    race_name(lib)
     sheets(lib)
 
 
