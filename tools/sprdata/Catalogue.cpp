@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <set>
 
 #include "tools/sprdata/TextUtil.h"
 
@@ -12,7 +13,7 @@ struct TRule {
   std::string Key, Op, Value;
 };
 
-TRule SplitRule(const TSourceLine& line, const std::string& word) {
+TRule SplitRule(const TSourceLine& line, const std::string& word, bool sound) {
   size_t at = 0;
   while (at < word.size() && (std::isalpha(static_cast<unsigned char>(word[at])))) ++at;
   size_t end = at;
@@ -22,6 +23,9 @@ TRule SplitRule(const TSourceLine& line, const std::string& word) {
   bool known = false;
   for (auto* op : Ops) known = known || rule.Op == op;
   if (rule.Key.empty() || !known || rule.Value.empty()) line.Fail("'" + word + "' is not a rule like count>=5");
+  static const std::set<std::string> PictureRules = {"count", "width", "height", "size", "smaller", "tile"};
+  static const std::set<std::string> SoundRules = {"looped", "max"};
+  if (!(sound ? SoundRules : PictureRules).count(rule.Key)) line.Fail("unknown rule '" + rule.Key + "'");
   return rule;
 }
 
@@ -69,7 +73,7 @@ std::vector<std::string> CheckCatalogue(const std::string& cataloguePath, const 
     if (library == "Sounds") {
       const TWaveEntry* sound = FindByName(data.Sounds, name);
       std::vector<TRule> rules;
-      for (size_t i = 2; i < line.Words.size(); ++i) rules.push_back(SplitRule(line, line.Words[i]));
+      for (size_t i = 2; i < line.Words.size(); ++i) rules.push_back(SplitRule(line, line.Words[i], true));
       if (!sound) {
         problems.push_back("Sounds.dxw: sound '" + name + "' is missing" + where);
         continue;
@@ -94,7 +98,7 @@ std::vector<std::string> CheckCatalogue(const std::string& cataloguePath, const 
     if (!pictures) line.Fail("unknown library '" + library + "' (Res1, Res3 or Sounds)");
     const std::string file = library + ".dxg";
     std::vector<TRule> rules;
-    for (size_t i = 2; i < line.Words.size(); ++i) rules.push_back(SplitRule(line, line.Words[i]));
+    for (size_t i = 2; i < line.Words.size(); ++i) rules.push_back(SplitRule(line, line.Words[i], false));
     const TLibraryPicture* picture = FindByName(*pictures, name);
     if (!picture) {
       problems.push_back(file + ": picture '" + name + "' is missing" + where);
