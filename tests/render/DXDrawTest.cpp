@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "media/DXDraws/DXDraw.h"
+#include "media/Platform/Window.h"
 
 namespace {
 
@@ -55,6 +59,91 @@ TEST(DXDraw, WithoutWindowItCannotInitializeOrDraw) {
   draw.Flip();
   draw.Finalize();
   EXPECT_EQ(events, 0);
+}
+
+// With a real window (SDL's dummy driver under the tests).
+class TRecorder : public TDXDrawListener {
+ public:
+  TRecorder(std::vector<std::string>& log, std::string name) : Log(log), Name(std::move(name)) {}
+  void DXDrawNotify(TDXDraw& sender, TDXDrawNotifyType type) override {
+    static const char* const names[] = {"Destroying", "Initialize", "Finalize", "Restore"};
+    std::string entry = Name + " " + names[int(type)];
+    // Listeners take the back surface on Initialize and must still reach it on Finalize.
+    if (type == TDXDrawNotifyType::Initialize || type == TDXDrawNotifyType::Finalize)
+      entry += " " + std::to_string(sender.Surface().Width()) + (sender.CanDraw() ? " can" : " cannot");
+    Log.push_back(entry);
+  }
+  std::vector<std::string>& Log;
+  std::string Name;
+};
+
+TEST(DXDraw, LifeCycleTellsListenersThenRaisesEvents) {
+  Platform::TWindow window("test", 800, 600);
+  std::vector<std::string> log;
+  TRecorder a(log, "A"), b(log, "B"), late(log, "Late");
+  {
+    TDXDraw draw(&window);
+    draw.RegisterListener(&a);
+    draw.RegisterListener(&b);
+    draw.RegisterListener(&a);  // once only
+    draw.OnInitialize = [&] { log.push_back("OnInitialize"); };
+    draw.OnFinalize = [&] { log.push_back("OnFinalize"); };
+
+    draw.Initialize();
+    EXPECT_TRUE(draw.CanDraw());
+    EXPECT_EQ(draw.Surface().Width(), 800);
+    EXPECT_EQ(draw.Surface().Height(), 600);
+    draw.Surface().Fill(ColorToSurface(0x0000FF));
+    draw.Flip();
+    draw.Initialize();  // again: finalises first
+    draw.RegisterListener(&late);  // joins an initialised surface
+    draw.UnregisterListener(&b);
+    draw.Finalize();
+    EXPECT_FALSE(draw.CanDraw());
+    draw.Finalize();  // nothing more to do
+    draw.Initialize();
+    log.push_back("destroy");
+  }
+  const std::vector<std::string> expected = {
+      "A Initialize 800 can", "B Initialize 800 can", "OnInitialize",
+      "A Finalize 800 cannot", "B Finalize 800 cannot", "OnFinalize",
+      "A Initialize 800 can", "B Initialize 800 can", "OnInitialize",
+      "Late Initialize 800 can",
+      "A Finalize 800 cannot", "Late Finalize 800 cannot", "OnFinalize",
+      "A Initialize 800 can", "Late Initialize 800 can", "OnInitialize",
+      // Going away, the owner's handlers are not called any more.
+      "destroy", "A Finalize 800 cannot", "Late Finalize 800 cannot", "A Destroying",
+      "Late Destroying"};
+  EXPECT_EQ(log, expected);
+}
+
+TEST(DXDraw, FullScreenSwitchesTheWindowAndReportsAModeItCannotShow) {
+  Platform::TWindow window("test", 800, 600);
+  TDXDraw draw(&window);
+  int initialized = 0;
+  draw.OnInitialize = [&] { ++initialized; };
+  draw.Options = OptionBit(doFullScreen) | OptionBit(doAllowReboot) | OptionBit(doHardware);
+  draw.Initialize();
+  EXPECT_TRUE(window.IsFullScreen());
+  EXPECT_EQ(draw.NowOptions(), OptionBit(doFullScreen) | OptionBit(doAllowReboot));
+  draw.Options &= ~OptionBit(doFullScreen);
+  EXPECT_EQ(draw.NowOptions(), OptionBit(doFullScreen) | OptionBit(doAllowReboot));  // until re-initialised
+  draw.Initialize();
+  EXPECT_FALSE(window.IsFullScreen());
+  EXPECT_EQ(draw.NowOptions(), 0u);
+  EXPECT_EQ(initialized, 2);
+
+  // The back surface is 16-bit only; another depth is a mode that cannot be set.
+  draw.Options |= OptionBit(doFullScreen);
+  draw.Display.BitCount = 8;
+  try {
+    draw.Initialize();
+    FAIL() << "no error";
+  } catch (const EDXDrawError& e) {
+    EXPECT_STREQ(e.what(), "Display mode cannot be changed (800x600 8bit)");
+  }
+  EXPECT_FALSE(draw.Initialized());
+  EXPECT_EQ(initialized, 2);
 }
 
 }  // namespace
