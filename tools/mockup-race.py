@@ -9,6 +9,7 @@ than half covered become transparent, the rest opaque), then puts them together 
                   explosion and the HUD with sample numbers
   race-jump.png   the boat in the air with all three upgrades, ramp, bridge pieces, finish line
   race-name.png   the frozen race under the name-entry window with its cursor
+  boat-closeup.png  three times enlarged: the boat straight and turned, with every overlay
   animations.png  every animation strip, frame by frame, on the water
   pictures.png    every picture of the library with its name
 
@@ -303,6 +304,17 @@ def race_name(lib):
     scr.save(os.path.join(OUT, 'race-name.png'))
 
 
+def boat_closeup(lib):
+    scr = Screen(lib)
+    land(scr, lib, 0)
+    for x, heading, kind in ((230, 0, 1), (330, 20, 2), (430, -25, 3)):
+        Boat(lib, kind, x, heading).draw(scr, wake_frame=3, flame_frame=2, gun=True, flash_frame=1, shield=True,
+                                         engine=True)
+    Boat(lib, 1, 530, 0).draw(scr, wake_frame=0)
+    scr.cmd += ['-crop', '400x150+200+450', '+repage', '-scale', '300%']
+    scr.save(os.path.join(OUT, 'boat-closeup.png'))
+
+
 def sheets(lib):
     rows = []
     for name, it in lib.items.items():
@@ -340,6 +352,7 @@ def main():
     race_busy(lib)
     race_jump(lib)
     race_name(lib)
+    boat_closeup(lib)
     sheets(lib)
 
 
