@@ -162,6 +162,14 @@ label_w=$(identify -format '%w' "$OUT/.label.png")
 put "$(pic "$RES1" Cursor)" $((264 + label_w)) 381
 scene_save screen_options
 
+# Help pages 1..3, "Next" hot (the screen's first hot button).
+for page in 1 2 3; do
+  secondary 4 "Help$page"
+  put "$(pic "$RES1" Previous 0)" 70 511
+  put "$(pic "$RES1" Next 1)" 336 511
+  scene_save "screen_help$page"
+done
+
 # Dialogs over the main menu: quit (No hot), clear records over the high-score screen (Yes hot),
 # and the race's send-result and name-entry texts to check they fit the window.
 main_menu 6
