@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <stdexcept>
 
@@ -31,6 +32,9 @@ std::string Lower(std::string_view s) {
 struct TFontFile {
   std::string Path;
   int Index = 0;
+  // A stand-in drawn at Scale of the size and squeezed to ScaleX of its width, so that
+  // its digits take the room the game's layout gives the face it replaces.
+  double Scale = 1, ScaleX = 1;
 };
 
 // The faces the game names are Windows faces; fontconfig's own aliases already map
@@ -44,6 +48,13 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
     weight = FC_WEIGHT_BLACK;
   } else if (name == "ds crystal") {
     family = "DSEG7 Classic";
+  }
+  double scale = 1, scaleX = 1;
+  if (name == "ds crystal") {
+    // The seven-segment stand-in's digits are a full em high and 0.8 em wide; the face
+    // the HUD was laid out for has digits about 0.7 em high and 0.4 em wide.
+    scale = 0.7;
+    scaleX = 0.4 / (0.8 * 0.7);
   }
 
   FcPattern* pattern = FcPatternCreate();
@@ -65,6 +76,8 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
     FcPatternGetInteger(match, FC_INDEX, 0, &file.Index);
     FcPatternDestroy(match);
   }
+  file.Scale = scale;
+  file.ScaleX = scaleX;
   return file;
 }
 
@@ -104,19 +117,23 @@ class TFontCache {
     std::unique_ptr<TFontFace> face(new TFontFace());
     const TFontFile file = Resolve(faceName, bold);
     const TFontFile fallbackFile = Resolve("Liberation Sans", bold);
-    TTF_Font* primary = Open(file, pixels);
+    TTF_Font* primary = Open(file, std::max(1, int(std::lround(pixels * file.Scale))));
     TTF_Font* fallback = Open(fallbackFile, pixels);
     face->FFile = file.Path;
+    face->FScaleX = file.ScaleX;
     if (!primary) {
       primary = fallback;
       face->FFile = fallbackFile.Path;
+      face->FScaleX = 1;
     }
     if (!primary)
       throw std::runtime_error("Font '" + std::string(faceName) + "' cannot be opened");
     face->FPrimary = primary;
     face->FFallback = fallback == primary ? nullptr : fallback;
-    face->FAscent = TTF_FontAscent(primary);
-    face->FHeight = TTF_FontHeight(primary);
+    // A shrunk stand-in sits in a line of the full size, on the fallback's baseline.
+    TTF_Font* line = face->FFallback && file.Scale != 1 ? fallback : primary;
+    face->FAscent = TTF_FontAscent(line);
+    face->FHeight = TTF_FontHeight(line);
     return *FFaces.emplace(std::move(key), std::move(face)).first->second;
   }
 
@@ -181,6 +198,29 @@ void RenderGlyph(TTF_Font* font, char32_t cp, TGlyph& glyph) {
   SDL_FreeSurface(s);
 }
 
+// Narrows a glyph by scale (< 1): each new column averages the columns it covers.
+void SqueezeX(TGlyph& glyph, double scale) {
+  glyph.Advance = int(std::lround(glyph.Advance * scale));
+  if (glyph.Width == 0) return;
+  const double left = glyph.Left * scale, right = (glyph.Left + glyph.Width) * scale;
+  const int newLeft = int(std::floor(left)), newWidth = std::max(1, int(std::ceil(right)) - newLeft);
+  std::vector<uint8_t> coverage(size_t(newWidth) * glyph.Height);
+  for (int y = 0; y < glyph.Height; ++y)
+    for (int x = 0; x < newWidth; ++x) {
+      // The new column spans [x0, x1) in old glyph columns.
+      const double x0 = (newLeft + x) / scale - glyph.Left, x1 = (newLeft + x + 1) / scale - glyph.Left;
+      double sum = 0;
+      for (int c = std::max(0, int(std::floor(x0))); c < std::min(glyph.Width, int(std::ceil(x1))); ++c) {
+        const double part = std::min<double>(c + 1, x1) - std::max<double>(c, x0);
+        if (part > 0) sum += part * glyph.Coverage[size_t(y) * glyph.Width + c];
+      }
+      coverage[size_t(y) * newWidth + x] = uint8_t(std::min(255L, std::lround(sum * scale)));
+    }
+  glyph.Left = newLeft;
+  glyph.Width = newWidth;
+  glyph.Coverage = std::move(coverage);
+}
+
 }  // namespace
 
 const TGlyph& TFontFace::Glyph(uint8_t c) {
@@ -194,6 +234,8 @@ const TGlyph& TFontFace::Glyph(uint8_t c) {
   // A glyph that neither face has is left out rather than drawn as a box.
   if (TTF_GlyphIsProvided32(primary, Uint32(cp))) {
     RenderGlyph(primary, cp, *slot);
+    slot->Top += FAscent - TTF_FontAscent(primary);
+    if (FScaleX != 1) SqueezeX(*slot, FScaleX);
   } else if (fallback && TTF_GlyphIsProvided32(fallback, Uint32(cp))) {
     RenderGlyph(fallback, cp, *slot);
     slot->Top += FAscent - TTF_FontAscent(fallback);

@@ -41,6 +41,7 @@ class TFontFace {
   void* FPrimary = nullptr;   // TTF_Font*
   void* FFallback = nullptr;  // TTF_Font*, may be null
   int FAscent = 0, FHeight = 0;
+  double FScaleX = 1;  // the primary face's glyphs are narrowed by this
   std::string FFile;
   std::array<std::unique_ptr<TGlyph>, 256> FGlyphs;
 };

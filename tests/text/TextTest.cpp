@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "media/DXDraws/Canvas.h"
@@ -89,6 +90,23 @@ TEST(Canvas, CyrillicInTheSevenSegmentFaceComesFromTheFallback) {
   s.Canvas().TextOut(10, 10, "8");
   const int digitBottom = InkOf(s).Bottom;
   EXPECT_NEAR(display.Bottom, digitBottom, 1);
+}
+
+TEST(Canvas, SevenSegmentDigitsFitTheHudLayout) {
+  // The clock's digits stand 15 pixels apart in 19-point type, and numbers are centred
+  // by 4 to 5 pixels per extra digit: digits about 0.4 em wide.
+  for (auto [size, lo, hi] : {std::tuple{16, 7, 10}, {19, 9, 12}, {14, 7, 9}}) {
+    TDirectDrawSurface s(100, 60);
+    s.Fill(kBackground);
+    s.Canvas().Font = Font("DS Crystal", size);
+    const int width = s.Canvas().TextWidth("8");
+    EXPECT_GE(width, lo) << size;
+    EXPECT_LE(width, hi) << size;
+    s.Canvas().TextOut(10, 10, "8");
+    const TInk ink = InkOf(s);
+    EXPECT_LE(ink.Right, 10 + width);
+    EXPECT_LE(ink.Bottom, 10 + s.Canvas().TextHeight("8"));
+  }
 }
 
 TEST(Canvas, TextWidthIsThePenAdvanceOfTheDrawnText) {
