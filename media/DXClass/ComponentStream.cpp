@@ -283,7 +283,7 @@ TStreamComponent ReadComponentResource(std::span<const uint8_t> bytes) {
 std::vector<uint8_t> WriteComponentResource(const TStreamComponent& component,
                                             std::string_view resourceName) {
   TStreamWriter body;
-  body.Chars("TPF0");
+  body.Out = {'T', 'P', 'F', '0'};
   body.ShortString(component.ClassName);
   body.ShortString(component.ObjectName);
   body.Properties(component.Properties);

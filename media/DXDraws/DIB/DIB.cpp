@@ -50,15 +50,21 @@ struct TChannel {
   uint32_t Mask = 0;
   int Shift = 0;
   uint32_t Max = 0;
+  std::vector<uint8_t> Table;  // the scaled values of narrow channels, the usual case
   explicit TChannel(uint32_t mask) : Mask(mask) {
-    if (mask) {
-      Shift = std::countr_zero(mask);
-      Max = mask >> Shift;
+    if (!mask) return;
+    Shift = std::countr_zero(mask);
+    Max = mask >> Shift;
+    if (Max < 4096) {
+      Table.resize(Max + 1);
+      for (uint32_t v = 0; v <= Max; ++v) Table[v] = uint8_t(Scale(v));
     }
   }
+  uint32_t Scale(uint32_t v) const { return uint32_t((uint64_t(v) * 255 + Max / 2) / Max); }
   uint32_t operator()(uint32_t pixel) const {
     if (!Max) return 0;
-    return uint32_t((uint64_t((pixel & Mask) >> Shift) * 255 + Max / 2) / Max);
+    const uint32_t v = (pixel & Mask) >> Shift;
+    return Table.empty() ? Scale(v) : Table[v];
   }
 };
 
