@@ -60,10 +60,16 @@ void BlendGlyph(TDirectDrawSurface& surface, const Platform::TGlyph& glyph, int 
 void TCanvas::TextOut(int x, int y, std::string_view text) {
   Platform::TFontFace& face = Impl->FaceFor(Font);
   const uint16_t color = ColorToSurface(Font.Color);
-  int pen = x;
+  // Wide arithmetic: a position far off the surface must not overflow, just clip.
+  int64_t pen = x;
+  const int64_t top = int64_t(y);
   for (char c : text) {
+    if (pen > FSurface.Width()) break;  // the rest lies right of the surface
     const Platform::TGlyph& glyph = face.Glyph(static_cast<uint8_t>(c));
-    if (glyph.Width > 0) BlendGlyph(FSurface, glyph, pen + glyph.Left, y + glyph.Top, color);
+    const int64_t left = pen + glyph.Left, glyphTop = top + glyph.Top;
+    if (glyph.Width > 0 && left > -glyph.Width && left < FSurface.Width() && glyphTop > -glyph.Height &&
+        glyphTop < FSurface.Height())
+      BlendGlyph(FSurface, glyph, int(left), int(glyphTop), color);
     pen += glyph.Advance;
   }
 }
