@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "media/DXDraws/DXRender/DXRender.h"
@@ -208,6 +210,32 @@ TEST(Render, EmptyOrReversedDestinationDrawsNothing) {
   RenderRotate(dest, 5, 5, 0, 4, src, {0, 0, 4, 4}, 0.5, 0.5, 10, false, 255);
   RenderRotate(dest, 5, 5, 4, -4, src, {0, 0, 4, 4}, 0.5, 0.5, 10, false, 255);
   for (int i = 0; i < 100; ++i) ASSERT_EQ(dest.Pixels()[i], Paper) << i;
+}
+
+// Sizes and positions at the ends of the integer range must neither overflow nor
+// reach outside a surface (the sanitizers watch this test).
+TEST(Render, AbsurdGeometryStaysInsideTheSurfaces) {
+  constexpr int Lo = std::numeric_limits<int>::min(), Hi = std::numeric_limits<int>::max();
+  TDirectDrawSurface src(5, 4), dest(16, 12);
+  Number(src);
+  src.SetColorKey(1);
+  const TRect huge{Lo, Lo, Hi, Hi}, whole{0, 0, 5, 4};
+  const int spots[] = {Lo, -100000, -3, 0, 7, 100000, Hi};
+  for (int x : spots)
+    for (int y : spots) {
+      RenderDraw(dest, x, y, src, whole, true);
+      RenderDraw(dest, x, y, src, huge, false);
+      RenderStretch(dest, {x, y, Hi, Hi}, src, whole, true);
+      RenderStretch(dest, {Lo, Lo, x, y}, src, huge, false);
+      RenderAlpha(dest, {x, y, Hi, Hi}, src, huge, true, 77);
+      for (int angle : {Lo, 37, Hi}) {
+        RenderRotate(dest, x, y, Hi, Hi, src, whole, 0.5, 0.5, angle, true, 255);
+        RenderRotate(dest, x, y, 1, Hi, src, huge, -3.0, 1e9, angle, false, 40);
+        RenderRotate(dest, x, y, 7, 7, src, whole, 1e300, -1e300, angle, false, 255);
+        RenderRotate(dest, x, y, 7, 7, src, whole, std::nan(""), 0.5, angle, false, 255);
+      }
+    }
+  SUCCEED();
 }
 
 int Red(uint16_t c) { return c >> 11; }

@@ -204,8 +204,8 @@ void RotatedRows(TDirectDrawSurface& dest, const TDirectDrawSurface& src, const 
 
 void RenderDraw(TDirectDrawSurface& dest, int x, int y, const TDirectDrawSurface& src,
                 const TRect& srcRect, bool transparent) {
-  Blit(dest, x, y, int64_t(x) + srcRect.Width(), int64_t(y) + srcRect.Height(), src, srcRect,
-       transparent, 255);
+  Blit(dest, x, y, int64_t(x) + srcRect.Right - srcRect.Left,
+       int64_t(y) + srcRect.Bottom - srcRect.Top, src, srcRect, transparent, 255);
 }
 
 void RenderStretch(TDirectDrawSurface& dest, const TRect& destRect, const TDirectDrawSurface& src,
@@ -227,11 +227,16 @@ void RenderRotate(TDirectDrawSurface& dest, int x, int y, int width, int height,
                   double centerY, int angle, bool transparent, int alpha) {
   if (width <= 0 || height <= 0 || alpha <= 0 || srcRect.IsEmpty()) return;
   if (!std::isfinite(centerX) || !std::isfinite(centerY)) return;
+  // Beyond these sizes nothing sensible is drawn; they keep the 16.16 sums inside int64.
+  constexpr int64_t MaxSource = 1 << 16;
+  constexpr double Far = 1 << 24;
+  const int64_t sw = int64_t(srcRect.Right) - srcRect.Left, sh = int64_t(srcRect.Bottom) - srcRect.Top;
+  if (sw > MaxSource || sh > MaxSource) return;
   const TRect clip = Intersect(srcRect, src.ClientRect());
   if (clip.IsEmpty()) return;
 
   const auto& table = CosTable();
-  const int64_t c = table[angle & 255], s = table[(angle + 192) & 255];
+  const int64_t c = table[angle & 255], s = table[((angle & 255) + 192) & 255];
   const double cd = double(c) / One, sd = double(s) / One;
 
   // Screen box of the turned picture: its corners about the pivot, turned clockwise
@@ -245,7 +250,6 @@ void RenderRotate(TDirectDrawSurface& dest, int x, int y, int width, int height,
       minY = std::min(minY, py), maxY = std::max(maxY, py);
     }
   minX = std::floor(minX), minY = std::floor(minY), maxX = std::ceil(maxX), maxY = std::ceil(maxY);
-  constexpr double Far = 1 << 30;  // nothing sensible lies this far off; keeps int64 maths exact
   if (std::max({-minX, -minY, maxX, maxY}) > Far) return;
   const int64_t bx0 = int64_t(minX), by0 = int64_t(minY);
 
@@ -255,7 +259,6 @@ void RenderRotate(TDirectDrawSurface& dest, int x, int y, int width, int height,
   t.Y1 = int(std::min<int64_t>(int64_t(maxY), dest.Height()));
   if (t.X0 >= t.X1 || t.Y0 >= t.Y1) return;
   t.SrcW = clip.Width(), t.SrcH = clip.Height();
-  const int64_t sw = srcRect.Width(), sh = srcRect.Height();
   // Screen steps turned back into the pattern and scaled to source pixels.
   t.DUx = c * sw / width, t.DUy = s * sw / width;
   t.DVx = -s * sh / height, t.DVy = c * sh / height;
