@@ -108,8 +108,6 @@ void TMForm::FormCloseQuery(bool& canClose) {
   canClose = false;
 }
 
-void TMForm::WMSysCommand(uint32_t command) { TDXForm::WMSysCommand(command); }
-
 void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
 
 void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }

@@ -69,7 +69,6 @@ class TMForm : public TDXForm {
   // window goes, and only after a complete FormCreate.
   void FormDestroy();
   void FormCloseQuery(bool& canClose);
-  void WMSysCommand(uint32_t command) override;
   void MDXDrawInitialize();
   void MDXDrawFinalize();
   void QuitProgram();
