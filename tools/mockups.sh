@@ -5,17 +5,21 @@
 #
 #   tools/mockups.sh [output folder]      (default: build-mockups/ in the repository)
 #
-# Needs rsvg-convert and ImageMagick. Texts that the game draws over the pictures are written in
+# Needs ImageMagick, and sprdata (found in a build-*/ folder or named by $SPRDATA), whose preview
+# rasterises exactly like the packer; without it rsvg-convert and a 50 % alpha threshold stand in. Texts that the game draws over the pictures are written in
 # the game's font colours and sizes (points at 96 dpi), Liberation Sans standing in for Arial.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=$(realpath -m "${1:-$ROOT/build-mockups}")
 RES1=$ROOT/assets/pictures/Res1
+RES3=$ROOT/assets/pictures/Res3
 PICS=$OUT/pictures
 mkdir -p "$OUT" "$PICS"
 IM=/usr/bin/convert
 [ -x "$IM" ] || IM=convert
+
+SPRDATA=${SPRDATA:-$(ls "$ROOT"/build*/tools/sprdata/sprdata 2>/dev/null | head -n 1 || true)}
 
 FONT_ARIAL=$(fc-match -f '%{file}' 'Liberation Sans')
 FONT_ARIAL_BOLD=$(fc-match -f '%{file}' 'Liberation Sans:bold')
@@ -42,13 +46,17 @@ pic() {
       esac
     done
     local full="$PICS/$(basename "$dir")_${name}_full.png"
-    rsvg-convert -o "$full.tmp.png" "$dir/$source"
-    if [ "$key" = none ]; then
-      $IM "$full.tmp.png" -background black -alpha remove -alpha off "$full"
+    if [ -n "$SPRDATA" ] && [ -f "$PICS/preview-$(basename "$dir")/$name.png" ]; then
+      cp "$PICS/preview-$(basename "$dir")/$name.png" "$full"
     else
-      $IM "$full.tmp.png" -channel A -threshold 50% +channel "$full"
+      rsvg-convert -o "$full.tmp.png" "$dir/$source"
+      if [ "$key" = none ]; then
+        $IM "$full.tmp.png" -background black -alpha remove -alpha off "$full"
+      else
+        $IM "$full.tmp.png" -channel A -threshold 50% +channel "$full"
+      fi
+      rm -f "$full.tmp.png"
     fi
-    rm -f "$full.tmp.png"
     if [ -z "$pattern" ]; then
       cp "$full" "$out"
     else
@@ -123,7 +131,14 @@ secondary() {
   put "$(pic "$RES1" "$2")" 12 106
 }
 
-rm -f "$PICS"/*.png
+rm -rf "$PICS"; mkdir -p "$PICS"
+if [ -n "$SPRDATA" ]; then
+  "$SPRDATA" preview "$RES1/manifest.txt" "$PICS/preview-Res1" >/dev/null
+  "$SPRDATA" preview "$RES3/manifest.txt" "$PICS/preview-Res3" Land LeftPanel RightPanel Boat2_Normal \
+    BoatSmall Window Cursor >/dev/null
+else
+  echo "mockups: no sprdata built, rasterising with rsvg-convert" >&2
+fi
 main_menu 1; scene_save menu_start
 for hot in 2 3 4 5 6; do main_menu $hot; scene_save "menu_${CAPTIONS[$hot]}"; done
 main_menu 0; put "$(pic "$RES1" NullCaption)" 27 190; scene_save menu_intro
@@ -206,3 +221,22 @@ text 12 400 335 1 "Капитан"
 label_w=$(identify -format '%w' "$OUT/.label.png")
 put "$(pic "$RES1" Cursor)" $((400 + label_w / 2)) 363
 scene_save dialog_name
+
+# The leave-the-race question over a race (the window comes from the race library there, the
+# buttons from the menu library).
+scene_new
+land=$(pic "$RES3" Land); $IM "$SCENE" \( -size 538x600 tile:"$land" \) -geometry +124+0 -composite "$SCENE"
+put "$(pic "$RES3" LeftPanel)" 0 0
+right=$(pic "$RES3" RightPanel); read -r w h < <(size "$right"); put "$right" $((799 - w)) 0
+boat=$(pic "$RES3" Boat2_Normal); read -r w h < <(size "$boat"); put "$boat" 380 $((600 - 15 - h))
+put "$(pic "$RES3" Window)" 210 200
+put "$(pic "$RES1" YesButton 1)" 307 340
+put "$(pic "$RES1" NoButton 0)" 414 340
+text 7 400 257 1 "Выйти из игры?"
+scene_save dialog_race_leave
+
+# Every picture of the menu library with its name, on a grey that shows the keyed edges.
+montage -background '#6A7480' -fill white -font "$FONT_ARIAL" -pointsize 11 -mode concatenate -tile 5x \
+  $(for f in "$PICS"/Res1_*_full.png; do n=${f##*/Res1_}; echo "-label ${n%_full.png} $f"; done) \
+  "$OUT/pictures.png"
+echo "wrote $OUT/pictures.png"
