@@ -2,6 +2,7 @@
 
 #include <xmp.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,9 @@ struct TSong {
   xmp_context Context = xmp_create_context();
   bool Loaded = false, Started = false;
   int32_t Order = 0;
+  // The rest of the last frame rendered that did not fit the mixer's block.
+  std::vector<int16_t> Pending;
+  size_t PendingAt = 0;
   ~TSong() {
     if (!Context) return;
     if (Started) xmp_end_player(Context);
@@ -46,15 +50,29 @@ constexpr std::streamoff MaxModuleBytes = 64 << 20;
 }  // namespace
 
 void SongRender(int16_t* out, int frames) {
-  const size_t bytes = size_t(frames) * Platform::Audio::OutputChannels * sizeof(int16_t);
+  const size_t wanted = size_t(std::max(frames, 0)) * Platform::Audio::OutputChannels;
+  size_t filled = 0;
   std::lock_guard lock(Lock);
-  if (!Playing || xmp_play_buffer(Playing->Context, out, int(bytes), 0) != 0) {
-    std::memset(out, 0, bytes);
-    return;
+  // Frame by frame rather than through the player's own buffer filler: a damaged tune
+  // whose frames hold no sound must give silence, not keep the mixer thread spinning.
+  while (Playing && filled < wanted) {
+    TSong& song = *Playing;
+    if (song.PendingAt == song.Pending.size()) {
+      if (xmp_play_frame(song.Context) != 0) break;
+      xmp_frame_info info;
+      xmp_get_frame_info(song.Context, &info);
+      song.Order = info.pos;
+      if (!info.buffer || info.buffer_size <= 0) break;
+      const auto* pcm = static_cast<const int16_t*>(info.buffer);
+      song.Pending.assign(pcm, pcm + size_t(info.buffer_size) / sizeof(int16_t));
+      song.PendingAt = 0;
+    }
+    const size_t n = std::min(wanted - filled, song.Pending.size() - song.PendingAt);
+    std::memcpy(out + filled, song.Pending.data() + song.PendingAt, n * sizeof(int16_t));
+    filled += n;
+    song.PendingAt += n;
   }
-  xmp_frame_info info;
-  xmp_get_frame_info(Playing->Context, &info);
-  Playing->Order = info.pos;
+  std::memset(out + filled, 0, (wanted - filled) * sizeof(int16_t));
 }
 
 uintptr_t SongLoadFromMemory(std::span<const uint8_t> bytes) {
@@ -63,10 +81,10 @@ uintptr_t SongLoadFromMemory(std::span<const uint8_t> bytes) {
   if (!song->Context) return 0;
   if (xmp_load_module_from_memory(song->Context, bytes.data(), long(bytes.size())) != 0) return 0;
   song->Loaded = true;
-  // A module without an order list has nothing to play: as damaged as a broken one.
+  // A module without orders or channels has nothing to play: as damaged as a broken one.
   xmp_module_info info;
   xmp_get_module_info(song->Context, &info);
-  if (!info.mod || info.mod->len < 1) return 0;
+  if (!info.mod || info.mod->len < 1 || info.mod->chn < 1) return 0;
   std::lock_guard lock(Lock);
   const uintptr_t handle = NextHandle++;
   Songs.emplace(handle, std::move(song));
@@ -99,6 +117,8 @@ void SongPlay(uintptr_t song) {
     s->Started = true;
   }
   s->Order = 0;
+  s->Pending.clear();
+  s->PendingAt = 0;
   Playing = s;
 }
 

@@ -90,6 +90,7 @@ TEST(ModPlayer, MissingAndDamagedModulesGiveNoSong) {
       {"cut inside the order list", [](auto& b) { b.resize(200); }},
       {"header size far too big", [](auto& b) { b[HeaderSize + 2] = 0x7F; }},
       {"no orders", [](auto& b) { b[64] = 0, b[65] = 0; }},
+      {"no channels", [](auto& b) { b[68] = 0, b[69] = 0; }},
       {"pattern header cut", [](auto& b) { b.resize(Patterns + 5); }},
   };
   for (const auto& [name, damage] : cases) {
