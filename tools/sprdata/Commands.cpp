@@ -44,9 +44,11 @@ void Write(const std::string& path, const std::vector<uint8_t>& bytes) { WriteFi
 int PackPictures(TArgs args) {
   std::map<std::string, std::string> options;
   if (!TakeOptions(args, {}, {"--depfile"}, options) || args.size() != 2) return 2;
-  const auto sources = ReadPictureManifest(args[0]);
+  std::vector<std::string> errors;
+  const auto sources = ReadPictureManifest(args[0], &errors);
+  for (const auto& e : errors) std::fprintf(stderr, "sprdata: %s\n", e.c_str());
   std::vector<TLibraryPicture> pictures;
-  int failures = 0;
+  int failures = int(errors.size());
   for (const auto& source : sources) {
     try {
       pictures.push_back(PackPicture(source));
@@ -88,8 +90,11 @@ int Preview(TArgs args) {
   if (args.size() < 2) return 2;
   const std::set<std::string> only(args.begin() + 2, args.end());
   MakeDirectories(args[1]);
-  int failures = 0;
-  for (const auto& source : ReadPictureManifest(args[0])) {
+  std::vector<std::string> errors;
+  const auto sources = ReadPictureManifest(args[0], &errors);
+  for (const auto& e : errors) std::fprintf(stderr, "sprdata: %s\n", e.c_str());
+  int failures = int(errors.size());
+  for (const auto& source : sources) {
     if (!only.empty() && !only.count(source.Name)) continue;
     try {
       const TLibraryPicture picture = PackPicture(source);

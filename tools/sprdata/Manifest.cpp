@@ -112,22 +112,27 @@ void ApplyPictureField(const TSourceLine& line, const std::string& word, TPictur
   }
 }
 
-std::vector<TPictureSource> ReadPictureManifest(const std::string& path) {
+std::vector<TPictureSource> ReadPictureManifest(const std::string& path, std::vector<std::string>* errors) {
   std::vector<TPictureSource> entries;
   std::set<std::string> names;
   const std::string dir = DirName(path);
   for (const auto& line : ReadSourceLines(path)) {
-    if (line.Words.size() < 2) line.Fail("expected: <Name> <source> [fields]");
-    TPictureSource entry;
-    entry.Name = line.Words[0];
-    entry.Source = JoinPath(dir, line.Words[1]);
-    entry.File = line.File;
-    entry.Line = line.Line;
-    if (entry.Name.find('=') != std::string::npos) line.Fail("expected a name before the fields");
-    if (!names.insert(LowerCase(entry.Name)).second) line.Fail("'" + entry.Name + "' is listed twice");
-    for (size_t i = 2; i < line.Words.size(); ++i) ApplyPictureField(line, line.Words[i], entry);
-    if (!FileExists(entry.Source)) line.Fail("source '" + line.Words[1] + "' not found");
-    entries.push_back(std::move(entry));
+    try {
+      if (line.Words.size() < 2) line.Fail("expected: <Name> <source> [fields]");
+      TPictureSource entry;
+      entry.Name = line.Words[0];
+      entry.Source = JoinPath(dir, line.Words[1]);
+      entry.File = line.File;
+      entry.Line = line.Line;
+      if (entry.Name.find('=') != std::string::npos) line.Fail("expected a name before the fields");
+      if (!names.insert(LowerCase(entry.Name)).second) line.Fail("'" + entry.Name + "' is listed twice");
+      for (size_t i = 2; i < line.Words.size(); ++i) ApplyPictureField(line, line.Words[i], entry);
+      if (!FileExists(entry.Source)) line.Fail("source '" + line.Words[1] + "' not found");
+      entries.push_back(std::move(entry));
+    } catch (const EDataError& e) {
+      if (!errors) throw;
+      errors->push_back(e.what());
+    }
   }
   return entries;
 }

@@ -48,7 +48,10 @@ struct TPictureSource {
 };
 
 // Parses and checks a picture manifest (fields, duplicates, that every source exists).
-std::vector<TPictureSource> ReadPictureManifest(const std::string& path);
+// Throws at the first bad line, or, given `errors`, collects every bad line there and
+// returns the good ones.
+std::vector<TPictureSource> ReadPictureManifest(const std::string& path,
+                                                std::vector<std::string>* errors = nullptr);
 // One entry from its words after the name and source (used by "replace" too).
 void ApplyPictureField(const TSourceLine& line, const std::string& word, TPictureSource& entry);
 
