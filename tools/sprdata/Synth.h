@@ -32,6 +32,7 @@ struct TSynthSound {
   int Rate = 22050;
   int Bits = 16;
   double PeakDb = -1;
+  double Drive = 0;  // soft saturation, 0 = clean
   double EchoDelay = 0, EchoFeedback = 0, EchoMix = 0;
   std::vector<TSynthVoice> Voices;
 };
