@@ -103,7 +103,11 @@ text() {
   fi
   put "$label" "$x" "$y"
 }
-scene_save() { cp "$SCENE" "$OUT/$1.png"; echo "wrote $OUT/$1.png"; }
+# The game draws on a 5-6-5 surface: save the scene in those colour steps.
+scene_save() {
+  $IM "$SCENE" -channel R -posterize 32 -channel G -posterize 64 -channel B -posterize 32 +channel "$OUT/$1.png"
+  echo "wrote $OUT/$1.png"
+}
 
 # The main menu at rest with button <hot> (1..6) lit and its caption shown.
 CAPTIONS=(NullCaption StartC OptionsC HSC HelpC VisitWWWC ExitC)
