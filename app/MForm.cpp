@@ -95,9 +95,11 @@ void TMForm::FormCreate() {
   RandomGen.Randomize();
   FrameStepMs = 15;
   SpeedScale = 0.5;
+  // The saved high scores and options are read before this: the options pick the mode.
   ApplyDisplayMode();
   ResetKeyEdges();
   Background = new TScrollBackground(*this, "MMBackground");
+  // The main menu comes last: it starts the music and the frame timer.
   FCreated = true;
 }
 
