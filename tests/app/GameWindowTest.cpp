@@ -39,8 +39,11 @@ TEST(GameWindow, OpensItsWindowOnAScreenAndEndsCleanly) {
   for (const char* sub : {"Res", "Music"})
     if (fs::exists(game / "Data" / sub)) fs::create_directory_symlink(game / "Data" / sub, dir / "Data" / sub);
 
+  // On a real display the libraries below SDL (desktop bus, GL driver) keep allocations
+  // until exit; the game's own leaks are checked by the tests on the dummy driver.
   const std::string script =
-      "cd '" + dir.string() + "' && env -u SDL_VIDEODRIVER '" + (game / "sprayrush").string() +
+      "cd '" + dir.string() + "' && env -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0 '" +
+      (game / "sprayrush").string() +
       "' & pid=$!; id=; for i in $(seq 100); do "
       "id=$(xdotool search --onlyvisible --name '^Sprayrush$' 2>/dev/null | head -n1); "
       "[ -n \"$id\" ] && break; sleep 0.1; done; "
