@@ -37,20 +37,20 @@ std::vector<uint8_t> Tune() {
   const std::string own = std::string(SPRAYRUSH_GAME_DIR) + "/Data/Music/Race.xm";
   if (std::ifstream in{own, std::ios::binary})
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  TXmModule m;
+  xm::TModule m = ThreeOrderTune();
   m.Channels = 8;
   m.Speed = 3;
   m.Bpm = 125;
   m.Orders = {0, 1, 2, 3};
+  m.Patterns.clear();
   for (int p = 0; p < 4; ++p) {
-    TXmPattern pattern;
-    pattern.Rows = 64;
+    xm::TPattern pattern = EmptyPattern(m, 64);
     for (int row = 0; row < 64; ++row)
       for (int c = 0; c < m.Channels; ++c)
-        pattern.Cells.push_back({uint8_t(37 + (row * 5 + c * 7 + p * 3) % 36), 1});
+        pattern.Cells[size_t(row * m.Channels + c)] = {uint8_t(37 + (row * 5 + c * 7 + p * 3) % 36), 1};
     m.Patterns.push_back(pattern);
   }
-  return TXmWriter::Write(m);
+  return xm::WriteModule(m);
 }
 
 TWave Tone(uint32_t rate, uint16_t channels, uint16_t bits, double seconds, double hz) {

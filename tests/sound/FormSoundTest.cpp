@@ -104,7 +104,7 @@ class FormMusic : public ::testing::Test {
           ("music_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::create_directories(Dir / "Data" / "Music");
     fs::current_path(Dir);
-    const std::vector<uint8_t> xm = TXmWriter::Write(TXmWriter::ThreeOrders());
+    const std::vector<uint8_t> xm = ThreeOrderModule();
     std::ofstream("Data/Music/Menu.xm", std::ios::binary)
         .write(reinterpret_cast<const char*>(xm.data()), std::streamsize(xm.size()));
     Rig = std::make_unique<TFormRig>("no-such-driver");

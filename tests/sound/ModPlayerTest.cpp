@@ -29,7 +29,7 @@ std::vector<int32_t> OrdersSeen(uintptr_t song, int blocks, int* loudest = nullp
 }
 
 TEST(ModPlayer, OrderMovesThroughTheListAndWrapsToZero) {
-  const uintptr_t song = SongLoadFromMemory(TXmWriter::Write(TXmWriter::ThreeOrders()));
+  const uintptr_t song = SongLoadFromMemory(ThreeOrderModule());
   ASSERT_NE(song, 0u);
   EXPECT_EQ(SongGetOrder(song), 0);
   SongPlay(song);
@@ -52,9 +52,9 @@ TEST(ModPlayer, OrderMovesThroughTheListAndWrapsToZero) {
 }
 
 TEST(ModPlayer, ASingleOrderTuneNeverLeavesOrderZero) {
-  TXmModule m = TXmWriter::ThreeOrders();
+  xm::TModule m = ThreeOrderTune();
   m.Orders = {1};
-  const uintptr_t song = SongLoadFromMemory(TXmWriter::Write(m));
+  const uintptr_t song = SongLoadFromMemory(xm::WriteModule(m));
   ASSERT_NE(song, 0u);
   SongPlay(song);
   EXPECT_EQ(OrdersSeen(song, 40), std::vector<int32_t>{0});
@@ -62,7 +62,7 @@ TEST(ModPlayer, ASingleOrderTuneNeverLeavesOrderZero) {
 }
 
 TEST(ModPlayer, ANewSongReplacesThePlayingOne) {
-  const std::vector<uint8_t> xm = TXmWriter::Write(TXmWriter::ThreeOrders());
+  const std::vector<uint8_t> xm = ThreeOrderModule();
   const uintptr_t first = SongLoadFromMemory(xm);
   const uintptr_t second = SongLoadFromMemory(xm);
   ASSERT_NE(first, second);
@@ -81,7 +81,7 @@ TEST(ModPlayer, MissingAndDamagedModulesGiveNoSong) {
   EXPECT_EQ(SongLoadFromFile("Data\\Music\\NoSuchTune.xm"), 0u);
   EXPECT_EQ(SongLoadFromFile(nullptr), 0u);
 
-  const std::vector<uint8_t> good = TXmWriter::Write(TXmWriter::ThreeOrders());
+  const std::vector<uint8_t> good = ThreeOrderModule();
   constexpr size_t HeaderSize = 60, Patterns = 336;
   const std::vector<std::pair<const char*, std::function<void(std::vector<uint8_t>&)>>> cases{
       {"empty", [](auto& b) { b.clear(); }},
@@ -117,7 +117,7 @@ TEST(ModPlayer, MissingAndDamagedModulesGiveNoSong) {
 
 TEST(ModPlayer, LoadsFromAGamePath) {
   const std::string dir = ::testing::TempDir();
-  const std::vector<uint8_t> xm = TXmWriter::Write(TXmWriter::ThreeOrders());
+  const std::vector<uint8_t> xm = ThreeOrderModule();
   FILE* f = std::fopen((dir + "/Tune.xm").c_str(), "wb");
   ASSERT_TRUE(f);
   std::fwrite(xm.data(), 1, xm.size(), f);

@@ -191,7 +191,7 @@ TEST_F(DiskPlayback, PlayWithWaitReturnsWhenTheCopyHasEnded) {
 }
 
 TEST_F(DiskPlayback, TheSongIsMixedUnderTheEffectsAndMovesOnByItself) {
-  const uintptr_t song = SongLoadFromMemory(TXmWriter::Write(TXmWriter::ThreeOrders()));
+  const uintptr_t song = SongLoadFromMemory(ThreeOrderModule());
   ASSERT_NE(song, 0u);
   SongPlay(song);
   bool moved = false, wrapped = false;
