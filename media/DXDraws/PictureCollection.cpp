@@ -3,22 +3,10 @@
 #include <algorithm>
 
 #include "media/DXClass/ComponentStream.h"
+#include "media/DXClass/NameBucket.h"
 #include "media/DXDraws/DXRender/DXRender.h"
 
 namespace {
-
-// Windows-1251 lower case: Latin and Cyrillic letters.
-uint8_t LowerByte(uint8_t c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDF)) return uint8_t(c + 0x20);
-  if (c == 0xA8) return 0xB8;  // Yo
-  return c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerByte(uint8_t(x)) == LowerByte(uint8_t(y));
-         });
-}
 
 [[noreturn]] void InvalidStream() { throw EStreamError("Invalid stream format"); }
 
@@ -153,11 +141,7 @@ void TPictureCollectionItem::DrawRotateAlpha(TDirectDrawSurface& dest, int x, in
 TPictureCollection::TPictureCollection() = default;
 TPictureCollection::~TPictureCollection() = default;
 
-int TPictureCollection::HashName(std::string_view name) {
-  const size_t n = name.size();
-  if (n <= 1) return int((16 * n) & 255);
-  return int((16 * n + LowerByte(uint8_t(name[n - 2])) + LowerByte(uint8_t(name[0]))) & 255);
-}
+int TPictureCollection::HashName(std::string_view name) { return NameBucket(name); }
 
 void TPictureCollection::IndexAtHead(TPictureCollectionItem* item) {
   FIndex[size_t(HashName(item->FName))].push_back(item);
