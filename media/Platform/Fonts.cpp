@@ -1,4 +1,5 @@
 #include "media/Platform/Fonts.h"
+#include "media/Platform/Text.h"
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
@@ -13,15 +14,6 @@
 namespace Platform {
 
 namespace {
-
-// 0x80..0xBF; the letters 0xC0..0xFF run straight on from U+0410.
-constexpr char16_t kCp1251High[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
 
 std::string Lower(std::string_view s) {
   std::string r(s);
@@ -82,12 +74,6 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
 }
 
 }  // namespace
-
-char32_t Cp1251ToUnicode(uint8_t c) {
-  if (c < 0x80) return c;
-  if (c >= 0xC0) return char32_t(0x0410 + (c - 0xC0));
-  return kCp1251High[c - 0x80];
-}
 
 int PointsToPixels(int points) {
   // Rounded like the desktop's own conversion at 96 dpi.
@@ -228,7 +214,7 @@ const TGlyph& TFontFace::Glyph(uint8_t c) {
   if (slot) return *slot;
   slot = std::make_unique<TGlyph>();
   const char32_t cp = Cp1251ToUnicode(c);
-  if (cp < 0x20) return *slot;  // control characters and the unassigned byte take no room
+  if (cp < 0x20 || cp == 0xFFFD) return *slot;  // control characters and the unassigned byte take no room
   auto primary = static_cast<TTF_Font*>(FPrimary);
   auto fallback = static_cast<TTF_Font*>(FFallback);
   // A glyph that neither face has is left out rather than drawn as a box.

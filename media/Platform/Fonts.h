@@ -10,9 +10,6 @@
 
 namespace Platform {
 
-// Unicode of a Windows-1251 byte; 0 for the one unassigned byte (0x98).
-char32_t Cp1251ToUnicode(uint8_t c);
-
 // A glyph as coverage (0..255), placed relative to the pen at the top of the text line.
 struct TGlyph {
   int Advance = 0;

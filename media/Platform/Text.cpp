@@ -42,14 +42,14 @@ int UnicodeToCp1251(char32_t c) {
   return -1;
 }
 
-char32_t CodePointOf(uint8_t byte) { return byte < 0x80 ? byte : HighHalf[byte - 0x80]; }
-
 }  // namespace
+
+char32_t Cp1251ToUnicode(uint8_t byte) { return byte < 0x80 ? byte : HighHalf[byte - 0x80]; }
 
 std::string Cp1251ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
-  for (char ch : text) AppendUtf8(out, CodePointOf(uint8_t(ch)));
+  for (char ch : text) AppendUtf8(out, Cp1251ToUnicode(uint8_t(ch)));
   return out;
 }
 

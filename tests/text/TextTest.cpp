@@ -8,6 +8,7 @@
 #include "media/DXDraws/Canvas.h"
 #include "media/DXDraws/Surface.h"
 #include "media/Platform/Fonts.h"
+#include "media/Platform/Text.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ TEST(Fonts, Cp1251MapsToUnicode) {
   EXPECT_EQ(Platform::Cp1251ToUnicode(0xA8), U'\u0401');  // Ё
   EXPECT_EQ(Platform::Cp1251ToUnicode(0xB8), U'\u0451');  // ё
   EXPECT_EQ(Platform::Cp1251ToUnicode(0xB9), U'\u2116');  // №
-  EXPECT_EQ(Platform::Cp1251ToUnicode(0x98), U'\0');
+  EXPECT_EQ(Platform::Cp1251ToUnicode(0x98), U'\uFFFD');
 }
 
 TEST(Canvas, CyrillicInTheSevenSegmentFaceComesFromTheFallback) {
