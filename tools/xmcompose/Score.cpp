@@ -139,11 +139,11 @@ class TScoreReader {
 
   void DefineChannels(const std::string& rest) {
     std::istringstream words(rest);
-    std::string spec;
-    while (words >> spec) {
-      auto colon = spec.find(':');
-      if (colon == std::string::npos) Fail("expected channel:instrument: " + spec);
-      TChannel ch{spec.substr(0, colon), spec.substr(colon + 1)};
+    std::string entry;
+    while (words >> entry) {
+      auto colon = entry.find(':');
+      if (colon == std::string::npos) Fail("expected channel:instrument: " + entry);
+      TChannel ch{entry.substr(0, colon), entry.substr(colon + 1)};
       if (!InstrumentIndex.count(ch.Instrument)) Fail("unknown instrument: " + ch.Instrument);
       Channels.push_back(ch);
     }
