@@ -19,6 +19,7 @@
 #include "media/DXSounds/DXSound.h"
 #include "media/DXSounds/WaveCollection.h"
 #include "media/Platform/Audio.h"
+#include "tests/sound/ToneWave.h"
 #include "tests/sound/XmBuilder.h"
 
 namespace {
@@ -53,24 +54,6 @@ std::vector<uint8_t> Tune() {
   return xm::WriteModule(m);
 }
 
-TWave Tone(uint32_t rate, uint16_t channels, uint16_t bits, double seconds, double hz) {
-  TWave w;
-  w.Format = PcmFormat(rate, channels, bits);
-  const size_t frames = size_t(rate * seconds);
-  for (size_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channels; ++c) {
-      const double v = 0.3 * std::sin(2 * M_PI * hz * double(i) / rate);
-      if (bits == 8) {
-        w.Data.push_back(uint8_t(128 + int(v * 127)));
-      } else {
-        const auto s = uint16_t(int16_t(v * 32767));
-        w.Data.push_back(uint8_t(s));
-        w.Data.push_back(uint8_t(s >> 8));
-      }
-    }
-  return w;
-}
-
 // Twenty effects of 0.2 to 2 seconds in the formats a recording comes in.
 std::vector<TWaveEntry> Effects() {
   const struct {
@@ -82,7 +65,7 @@ std::vector<TWaveEntry> Effects() {
     const auto& f = formats[i % 4];
     const double seconds = 0.2 + 1.8 * i / 19.0;
     entries.push_back({"Effect" + std::to_string(i), i % 5 == 0, 0,
-                       Tone(f.Rate, f.Channels, f.Bits, seconds, 220 + 40 * i)});
+                       ToneWave(f.Rate, f.Channels, f.Bits, seconds, 220 + 40 * i)});
   }
   return entries;
 }
