@@ -32,12 +32,6 @@ fs::path EmptyDirectory(const std::string& name) {
   return dir;
 }
 
-bool GameDataBuilt() {
-  return fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Res1.dxg") &&
-         fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Res3.dxg") &&
-         fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Sounds.dxw");
-}
-
 struct TRunResult {
   int ExitCode = -1;
   std::string Output;
@@ -90,20 +84,17 @@ TEST(Startup, TheProgramReportsAFatalErrorAndFails) {
 }
 
 TEST(Startup, FormCreateLoadsTheDataAndSetsUpTheRun) {
-  if (!GameDataBuilt()) GTEST_SKIP() << "the game data is not built";
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
   TGameRig rig;
   TMForm& form = *rig.Form;
   form.RandomGen.RandSeed = 0;
-  {
-    TWorkingDirectory cd(SPRAYRUSH_GAME_DIR);
-    form.FormCreate();
-  }
+  form.FormCreate();
   EXPECT_TRUE(form.Created());
   ASSERT_NE(form.Background, nullptr);
   EXPECT_NE(form.RandomGen.RandSeed, 0u);
   EXPECT_EQ(form.FrameStepMs, 15);
   EXPECT_DOUBLE_EQ(form.SpeedScale, 0.5);
-  EXPECT_FALSE(form.FullScreen);
+  EXPECT_FALSE(form.Options.FullScreen);
   EXPECT_TRUE(form.MDXTimer->Enabled());
   rig.Frame();
   rig.Frame();
