@@ -4,6 +4,9 @@
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
 #include "game/race/Dialogs.h"
+#include "game/race/Race.h"
+#include "game/race/RaceFrame.h"
+#include "game/race/SendQuestion.h"
 #include "media/DXInput/DXInput.h"
 
 void TMForm::MDXTimerTimer(TDXTimer& /*sender*/, int32_t lagCount) {
@@ -21,6 +24,7 @@ void TMForm::MDXTimerTimer(TDXTimer& /*sender*/, int32_t lagCount) {
 TMForm::TFrameHandler TMForm::FrameHandlerOf(int32_t screen) {
   switch (screen) {
     case 0: return MainMenuFrame;
+    case 1: return RaceFrame;
     case 2: return OptionsFrame;
     case 3: return HighScoreScreenFrame;
     case 4: return HelpScreenFrame;
@@ -65,6 +69,37 @@ void TMForm::ButtonClick(bool fromKeyboard) {
       CloseDialog(*this);
     } else if (HotButton == 12) {
       CloseDialog(*this);
+    }
+    return;
+  }
+  if (CurrentScreen == 1) {
+    switch (ActiveDialog) {
+      case 5:
+        InsertHighScore(HighScoreTable, Race.PlayerName, Race.Score);
+        CloseDialog(*this);
+        OpenDialog(*this, 6);
+        break;
+      case 4:
+        CloseDialog(*this);
+        if (HotButton == 1) {
+          if (QualifiesForHighScore(*this))
+            OpenDialog(*this, 5);
+          else
+            ReturnToMenuAfterRace(*this);
+        }
+        break;
+      case 6:
+        if (HotButton == 1) {
+          CloseDialog(*this);
+          SendResultOnline(*this);
+          ReturnToMenuAfterRace(*this);
+        } else if (HotButton == 2) {
+          CloseDialog(*this);
+          ReturnToMenuAfterRace(*this);
+        }
+        break;
+      default:
+        break;
     }
     return;
   }
@@ -129,8 +164,9 @@ void TMForm::ButtonClick(bool fromKeyboard) {
     CloseBoatScreen(*this);
     ShowMainMenu(*this, false, 0);
     if (boat >= 7 && boat <= 9) {
-      // The race starts here: the main menu goes, the chosen boat is kept.
+      CloseMainMenu(*this);
       Race.SelectedBoat = boat - 6;
+      StartRace(*this);
     }
   }
 }

@@ -128,9 +128,12 @@ void TMForm::FormDestroy() {
 }
 
 void TMForm::FormCloseQuery(bool& canClose) {
-  // The window never closes by itself: leaving goes through the quit question.
+  // The window never closes by itself: leaving goes through the quit question, and in a
+  // race through the leave question, once the time-over or the end of the game is done.
   canClose = false;
+  if (CurrentScreen == 1 && !RaceDialogMayBeReplaced(*this)) return;
   OpenDialog(*this, 9);
+  if (CurrentScreen == 1) OpenDialog(*this, 4);
 }
 
 void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
@@ -142,7 +145,12 @@ void TMForm::QuitProgram() {
   Application.Terminate();
 }
 
-void TMForm::WMSysCommand(uint32_t command) { TDXForm::WMSysCommand(command); }
+void TMForm::WMSysCommand(uint32_t command) {
+  // A race pauses while the window is away.
+  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1 && RaceDialogMayBeReplaced(*this))
+    OpenDialog(*this, 2);
+  TDXForm::WMSysCommand(command);
+}
 
 void TMForm::ApplyDisplayMode() {
   MDXDraw->Display.BitCount = 16;

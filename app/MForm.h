@@ -12,6 +12,7 @@
 #include "game/persist/Options.h"
 #include "game/race/Dialogs.h"
 #include "game/race/RaceState.h"
+#include "game/track/TrackState.h"
 #include "media/DXClass/DXForm.h"
 
 class TApplication;
@@ -56,6 +57,7 @@ class TMForm : public TDXForm {
   TOptionsScreenState OptionsScreen;
   TDialogState Dialog;
   TRaceState Race;
+  TTrackState Track;
 
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels

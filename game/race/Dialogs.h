@@ -21,3 +21,9 @@ void OpenDialog(TMForm& form, uint8_t k);
 // Closes the open overlay and applies its after-effects.
 void CloseDialog(TMForm& form);
 void DrawDialogOverlay(TMForm& form, int32_t lagCount);
+
+// The last life is gone: no lives left, and the game-over announcement.
+void GameOverNow(TMForm& form);
+// Whether a close or minimise request may put its own question over the race: not while
+// the time-over announcement or the end of the game is under way.
+bool RaceDialogMayBeReplaced(const TMForm& form);

@@ -1,0 +1,14 @@
+#pragma once
+// The runner's view of a game: the state line and a digest of the whole race state.
+#include <cstdint>
+#include <string>
+
+class TMForm;
+
+// 64-bit FNV-1a over the race globals, every field of the boat and of the race's own
+// sprites, every used course slot's object and the generator's state.
+uint64_t RaceChecksum(const TMForm& form);
+
+// "frame=.. screen=.. dialog=.. level=.. score=.. lives=.. time_left=.. speed=.. x=.. y=..
+// scroll=.. track_objects=.. checksum=.."
+std::string StateLine(const TMForm& form, uint64_t frame);
