@@ -1,0 +1,22 @@
+# Runs one scenario script with the runner and compares what it prints (and, for a script
+# that fails, its exit status and message) with <script>.expected; RECORD writes that file.
+get_filename_component(name ${SCRIPT} NAME_WE)
+set(expected_file ${name}.expected)
+execute_process(COMMAND ${RUNNER} ${SCRIPT}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
+set(actual "${out}")
+if(NOT code EQUAL 0)
+  string(APPEND actual "exit=${code}\n${err}")
+endif()
+if(RECORD)
+  file(WRITE ${expected_file} "${actual}")
+  message(STATUS "recorded ${expected_file}")
+  return()
+endif()
+if(NOT EXISTS ${expected_file})
+  message(FATAL_ERROR "${expected_file} is missing; record it with -DRECORD=1\n${actual}")
+endif()
+file(READ ${expected_file} expected)
+if(NOT actual STREQUAL expected)
+  message(FATAL_ERROR "${SCRIPT} changed its outcome\nexpected:\n${expected}\nactual:\n${actual}")
+endif()
