@@ -10,6 +10,7 @@ void TMForm::MDXTimerTimer(TDXTimer& /*sender*/, int32_t lagCount) {
   KeepMusicAlive();
   MDXInput->Update();
   PollKeyEdges();
+  RouteControllerButtons();
   // The quit and clear-records questions take the frame from any screen.
   if (ActiveDialog == 9 || ActiveDialog == 10) {
     DrawDialogOverlay(*this, lagCount);

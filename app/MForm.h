@@ -110,6 +110,8 @@ class TMForm : public TDXForm {
   void FormKeyUp(uint16_t& key, uint8_t shift);
   void FormKeyPress(uint8_t& key);
   void WMSysCommand(uint32_t command) override;
+  // A controller has no Enter or Escape: off the questions its A and B buttons stand in.
+  void RouteControllerButtons();
 
   // --- music ---
   uintptr_t SongHandle = 0;
@@ -142,4 +144,5 @@ class TMForm : public TDXForm {
   void SaveOptionsReporting();
 
   bool FCreated = false;
+  uint32_t FControllerButtonsBefore = 0;
 };

@@ -375,3 +375,40 @@ TEST_F(Menus, QuittingSavesOptionsAndTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Menus, AControllerMovesThroughTheMenusAndAnswersQuestions) {
+  TJoystickState pad;
+  pad.Present = true;
+  Form().MDXInput->Joystick.Source = [&pad] { return pad; };
+  auto press = [&](TControllerButton button) {
+    pad.Buttons = 1u << button;
+    Rig.Frame();
+    pad.Buttons = 0;
+    Rig.Frame();
+  };
+  FinishIntro();
+  press(cbDPadDown);
+  press(cbDPadDown);
+  EXPECT_EQ(Form().HotButton, 3);
+  press(cbA);
+  EXPECT_EQ(Form().CurrentScreen, 3);
+  press(cbB);
+  EXPECT_EQ(Form().CurrentScreen, 0);
+  EXPECT_EQ(Form().HotButton, 3);
+  pad.Y = 32767;  // the stick steers like the pad
+  Rig.Frame();
+  pad.Y = 0;
+  Rig.Frame();
+  EXPECT_EQ(Form().HotButton, 4);
+
+  Click(6);
+  ASSERT_EQ(Form().ActiveDialog, 9);
+  press(cbB);  // No, and nothing else
+  EXPECT_EQ(Form().ActiveDialog, 0);
+  EXPECT_EQ(Form().CurrentScreen, 0);
+  EXPECT_FALSE(Rig.Application.Terminated());
+}
+
+}  // namespace
