@@ -412,3 +412,27 @@ TEST_F(Menus, AControllerMovesThroughTheMenusAndAnswersQuestions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Menus, CtrlIsWatchedAndAltEnterSwitchesTheDisplayOnAnyScreen) {
+  uint16_t ctrl = VK_CONTROL, enter = VK_RETURN;
+  Form().FormKeyDown(ctrl, ssCtrl);
+  EXPECT_TRUE(Form().CtrlHeld);
+  Form().FormKeyUp(ctrl, 0);
+  EXPECT_FALSE(Form().CtrlHeld);
+  Form().FormKeyDown(enter, 0);
+  EXPECT_FALSE(Form().Options.FullScreen);
+  Form().FormKeyDown(enter, ssAlt);
+  EXPECT_TRUE(Form().Options.FullScreen);
+  EXPECT_TRUE(Form().Window->IsFullScreen());
+  FinishIntro();
+  Click(4);
+  Form().FormKeyDown(enter, ssAlt);
+  EXPECT_FALSE(Form().Options.FullScreen);
+  EXPECT_EQ(Form().CurrentScreen, 4);
+  Rig.Frame();
+  EXPECT_TRUE(Form().MDXTimer->Enabled());
+}
+
+}  // namespace
