@@ -97,15 +97,21 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
     });
+    // However serving ends, the waiting thread is woken and joined before the server goes.
+    struct TStopperGuard {
+      std::thread& Thread;
+      std::atomic<bool>& Finished;
+      ~TStopperGuard() {
+        Finished = true;
+        pthread_kill(Thread.native_handle(), SIGTERM);
+        Thread.join();
+      }
+    } guard{stopper, finished};
     server.Run();
-    finished = true;
-    // Wakes the waiting thread when the server ended by itself.
-    pthread_kill(stopper.native_handle(), SIGTERM);
-    stopper.join();
-    std::cout << "sprayrush-scores: stopped" << std::endl;
   } catch (const std::exception& e) {
     std::cerr << "sprayrush-scores: " << e.what() << std::endl;
     return 1;
   }
+  std::cout << "sprayrush-scores: stopped" << std::endl;
   return 0;
 }

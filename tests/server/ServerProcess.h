@@ -40,6 +40,7 @@ struct TChild {
     Output = pipeEnds[0];
     if (rc != 0) {
       Pid = -1;
+      ::close(Output);
       throw std::runtime_error("cannot start " + args[0]);
     }
   }
