@@ -46,15 +46,24 @@ bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || 
 
 }  // namespace
 
-// One handle for the client's life, so cookies and open connections carry over.
+// Cookies live in a jar shared by the requests of one client; each request gets a fresh
+// handle, as resetting a used one loses memory in this libcurl.
 struct THttpClient::TState {
-  CURL* Handle = nullptr;
+  CURLSH* Cookies = nullptr;
   TState() {
     StartCurl();
-    Handle = curl_easy_init();
-    if (!Handle) throw EHttpError("HTTP client could not be created");
+    Cookies = curl_share_init();
+    if (!Cookies || curl_share_setopt(Cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
+      curl_share_cleanup(Cookies);
+      throw EHttpError("HTTP client could not be created");
+    }
   }
-  ~TState() { curl_easy_cleanup(Handle); }
+  ~TState() { curl_share_cleanup(Cookies); }
+};
+
+struct TEasyHandle {
+  CURL* Handle = curl_easy_init();
+  ~TEasyHandle() { curl_easy_cleanup(Handle); }
 };
 
 THttpClient::THttpClient() : State(std::make_unique<TState>()) {}
@@ -81,8 +90,9 @@ std::string EncodeUrl(const std::string& url) {
 
 std::string THttpClient::Get(const std::string& url) {
   std::lock_guard<std::mutex> hold(Lock);
-  CURL* curl = State->Handle;
-  curl_easy_reset(curl);
+  TEasyHandle request;
+  CURL* curl = request.Handle;
+  if (!curl) throw EHttpError("HTTP request could not be created");
 
   THeaderList headers;
   headers.Add("Accept: " + Accept);
@@ -114,18 +124,15 @@ std::string THttpClient::Get(const std::string& url) {
     curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, ProxyPassword.c_str());
     curl_easy_setopt(curl, CURLOPT_PROXYAUTH, long(CURLAUTH_ANY));
   }
-  if (AllowCookies)
+  if (AllowCookies) {
+    curl_easy_setopt(curl, CURLOPT_SHARE, State->Cookies);
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
-  else
-    curl_easy_setopt(curl, CURLOPT_COOKIELIST, "ALL");
+  }
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
 
   const CURLcode result = curl_easy_perform(curl);
-  // The handle outlives this call; it must not point at our locals.
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
 
   if (body.TooLarge)
     throw EHttpError("Answer from " + target + " is larger than " + std::to_string(MaxBodyBytes) + " bytes");
