@@ -62,7 +62,7 @@ TEST(TablePageInBrowser, ShowsTheGamesColoursAndEscapedNames) {
     auto args = BrowserArgs(dir.Path / "profile1");
     args.push_back("--screenshot=" + shot.string());
     args.push_back(server.PageUrl());
-    TChild browser(args);
+    TChild browser(args, true);
     browser.ReadAll(120000);
     EXPECT_EQ(browser.Wait(120000), 0);
   }
@@ -71,7 +71,7 @@ TEST(TablePageInBrowser, ShowsTheGamesColoursAndEscapedNames) {
     auto args = BrowserArgs(dir.Path / "profile2");
     args.push_back("--dump-dom");
     args.push_back(server.PageUrl());
-    TChild browser(args);
+    TChild browser(args, true);
     dom = browser.ReadAll(120000);
     EXPECT_EQ(browser.Wait(120000), 0);
   }

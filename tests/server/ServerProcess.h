@@ -1,6 +1,7 @@
 #pragma once
 // The real score server program on a free loopback port, stopped when the handle goes,
 // whatever the test did.
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -24,13 +25,15 @@ struct TChild {
   pid_t Pid = -1;
   int Output = -1;
 
-  TChild(const std::vector<std::string>& args) {
+  // quiet sends the program's error output away (a browser's is long and not ours).
+  explicit TChild(const std::vector<std::string>& args, bool quiet = false) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("no pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    if (quiet) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
