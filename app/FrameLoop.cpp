@@ -3,6 +3,7 @@
 #include "game/menus/Menu.h"
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
+#include "game/online/SubmitResult.h"
 #include "game/race/Dialogs.h"
 #include "media/DXInput/DXInput.h"
 
@@ -109,7 +110,7 @@ void TMForm::ButtonClick(bool fromKeyboard) {
       return;
     }
     if (HotButton == 8) {
-      // The online table's page comes with the score server.
+      OpenLink(HighScorePageUrl(ScoreServerAddress()));
       return;
     }
     if (HotButton != 0) {

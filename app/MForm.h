@@ -22,6 +22,8 @@ class TDXSpriteEngine;
 class TDXInput;
 class TDXWaveList;
 class TDXSound;
+class THttpClient;
+class TResultSender;
 class TScrollBackground;
 
 class TMForm : public TDXForm {
@@ -41,6 +43,8 @@ class TMForm : public TDXForm {
   std::unique_ptr<TDXInput> MDXInput;
   std::unique_ptr<TDXSound> MDXSound;
   std::unique_ptr<TDXWaveList> MDXWaveList;     // "Data\Res\Sounds.dxw"
+  std::unique_ptr<THttpClient> MHttpClient;     // sends results to the score server
+  std::unique_ptr<TResultSender> ResultSender;  // runs the request off the frame loop
 
   // --- program-wide values ---
   int32_t CurrentScreen = -1;

@@ -67,8 +67,9 @@ TEST_F(Menus, IntroSlidesThePanelsThenTheButtonsAndIgnoresClicksUntilTheyRest) {
   int steps = 0;
   while (Menu().MenuIntroPhase != 0) {
     const bool panelsSliding = Menu().MenuIntroPhase == 1;
-    if (panelsSliding)
+    if (panelsSliding) {
       for (int slot = 1; slot <= 6; ++slot) ASSERT_EQ(Menu().Buttons[slot]->X, 800);
+    }
     Form().HotButton = 2;
     Form().ButtonClick(false);  // too early: nothing opens
     ASSERT_EQ(Form().CurrentScreen, 0);
