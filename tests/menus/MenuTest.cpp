@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "game/menus/Menu.h"
 #include "game/menus/MenuButton.h"
+#include "game/online/GoToLink.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
 #include "game/track/CaptionSprite.h"
@@ -434,6 +437,28 @@ TEST_F(Menus, CtrlIsWatchedAndAltEnterSwitchesTheDisplayOnAnyScreen) {
   EXPECT_EQ(Form().CurrentScreen, 4);
   Rig.Frame();
   EXPECT_TRUE(Form().MDXTimer->Enabled());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Menus, LinksGoToTheMoreGamesFileAndTheOnlineTable) {
+  std::vector<std::string> opened;
+  SetLinkOpener([&opened](const std::string& target) { opened.push_back(target); });
+  FinishIntro();
+  Click(5);
+  EXPECT_EQ(Form().CurrentScreen, 0);  // the menu stays as it was
+  Click(3);
+  Click(8);
+  EXPECT_EQ(Form().CurrentScreen, 3);
+  std::ofstream("Data/ScoreServer.txt") << "scores.example.org:9000\r\n";
+  Click(8);
+  SetLinkOpener({});
+  EXPECT_EQ(opened, (std::vector<std::string>{
+                        "moregames.url",
+                        "http://localhost:8080/cgi/version.pl?prg=Sprayrush&show&type=0",
+                        "http://scores.example.org:9000/cgi/version.pl?prg=Sprayrush&show&type=0"}));
 }
 
 }  // namespace
