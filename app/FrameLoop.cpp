@@ -3,6 +3,7 @@
 #include "game/menus/Menu.h"
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
+#include "game/online/SubmitResult.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Race.h"
 #include "game/race/RaceFrame.h"
@@ -13,6 +14,7 @@ void TMForm::MDXTimerTimer(TDXTimer& /*sender*/, int32_t lagCount) {
   KeepMusicAlive();
   MDXInput->Update();
   PollKeyEdges();
+  RouteControllerButtons();
   // The quit and clear-records questions take the frame from any screen.
   if (ActiveDialog == 9 || ActiveDialog == 10) {
     DrawDialogOverlay(*this, lagCount);
@@ -143,7 +145,7 @@ void TMForm::ButtonClick(bool fromKeyboard) {
       return;
     }
     if (HotButton == 8) {
-      // The online table's page comes with the score server.
+      OpenLink(HighScorePageUrl(ScoreServerAddress()));
       return;
     }
     if (HotButton != 0) {

@@ -4,6 +4,8 @@
 #include "app/MForm.h"
 #include "app/TextEntry.h"
 #include "game/menus/MenuButton.h"
+#include "media/DXInput/DXInput.h"
+#include "media/Platform/GameController.h"
 #include "media/Platform/Keyboard.h"
 
 namespace {
@@ -84,4 +86,21 @@ void TMForm::FormKeyPress(uint8_t& key) {
     }
   }
   if (!(CurrentScreen == 0 && key == Escape)) ButtonClick(true);
+}
+
+void TMForm::RouteControllerButtons() {
+  const uint32_t buttons = MDXInput->Joystick.Buttons;
+  const uint32_t pressed = buttons & ~FControllerButtonsBefore;
+  FControllerButtonsBefore = buttons;
+  // On the questions A and B already answer Yes and No through the input states.
+  if (ActiveDialog == 4 || ActiveDialog == 6 || ActiveDialog == 9 || ActiveDialog == 10) return;
+  const bool racing = CurrentScreen == 1;
+  if ((pressed & (1u << Platform::cbA)) && (!racing || ActiveDialog == 5)) {
+    uint8_t enter = 13;
+    FormKeyPress(enter);
+  }
+  if ((pressed & (1u << Platform::cbB)) && !racing) {
+    uint8_t escape = 27;
+    FormKeyPress(escape);
+  }
 }

@@ -3,9 +3,11 @@
 #include "app/MForm.h"
 
 #include "game/menus/Menu.h"
+#include "game/online/ResultSender.h"
 #include "game/persist/SaveFile.h"
 #include "game/race/Dialogs.h"
 #include "game/track/ScrollBackground.h"
+#include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
 #include "media/DXClass/DXTimer.h"
 #include "media/DXDraws/DXDraw.h"
@@ -71,6 +73,9 @@ TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 80
   MDXSound = std::make_unique<TDXSound>();
   MDXWaveList = std::make_unique<TDXWaveList>(MDXSound.get());
 
+  MHttpClient = std::make_unique<THttpClient>();
+  ResultSender = std::make_unique<TResultSender>();
+
   // Both initialise themselves once the window's parts exist.
   MDXDraw->Initialize();
   MDXSound->Loaded();
@@ -79,6 +84,9 @@ TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 80
 TMForm::~TMForm() {
   // Sprites and libraries let go of the surface and the sound output before those go.
   MDXTimer->OnTimer = nullptr;
+  // A request still running finishes before the client it uses goes.
+  ResultSender.reset();
+  MHttpClient.reset();
   MDXSpriteEngine.reset();
   MDXWaveList.reset();
   MDXSound.reset();

@@ -23,6 +23,8 @@ class TDXSpriteEngine;
 class TDXInput;
 class TDXWaveList;
 class TDXSound;
+class THttpClient;
+class TResultSender;
 class TScrollBackground;
 
 class TMForm : public TDXForm {
@@ -42,6 +44,8 @@ class TMForm : public TDXForm {
   std::unique_ptr<TDXInput> MDXInput;
   std::unique_ptr<TDXSound> MDXSound;
   std::unique_ptr<TDXWaveList> MDXWaveList;     // "Data\Res\Sounds.dxw"
+  std::unique_ptr<THttpClient> MHttpClient;     // sends results to the score server
+  std::unique_ptr<TResultSender> ResultSender;  // runs the request off the frame loop
 
   // --- program-wide values ---
   int32_t CurrentScreen = -1;
@@ -112,6 +116,8 @@ class TMForm : public TDXForm {
   void FormKeyUp(uint16_t& key, uint8_t shift);
   void FormKeyPress(uint8_t& key);
   void WMSysCommand(uint32_t command) override;
+  // A controller has no Enter or Escape: off the questions its A and B buttons stand in.
+  void RouteControllerButtons();
 
   // --- music ---
   uintptr_t SongHandle = 0;
@@ -144,4 +150,5 @@ class TMForm : public TDXForm {
   void SaveOptionsReporting();
 
   bool FCreated = false;
+  uint32_t FControllerButtonsBefore = 0;
 };

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "GameRig.h"
+#include "game/persist/HighScores.h"
+#include "game/persist/Options.h"
 #include "game/track/ScrollBackground.h"
 
 namespace fs = std::filesystem;
@@ -99,4 +101,46 @@ TEST(Startup, FormCreateLoadsTheDataAndSetsUpTheRun) {
   rig.Frame();
   rig.Frame();
   EXPECT_EQ(rig.Frames, 2);
+}
+
+TEST(Startup, SavedOptionsAndTableComeBackAndAHandEditedTableResets) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
+  struct {
+    const char* Name;
+    bool EditTable;
+    int32_t TopPoints;
+  } cases[] = {{"kept", false, 7777}, {"edited", true, 5000}};
+  for (const auto& c : cases) {
+    TGameRig rig;
+    {
+      THighScoreTable table;
+      ResetHighScores(table);
+      table.HighScores[1] = {"Kolya", 7777, 0, 0};
+      TGameOptions options;
+      options.SoundOn = false;
+      options.AddInfo = "club 7";
+      SaveOptions(options, HighScoreSignature(table));
+      if (c.EditTable) table.HighScores[1].Points = 7778;  // edited outside the game
+      SaveHighScores(table);
+    }
+    rig.Start();
+    TMForm& form = *rig.Form;
+    EXPECT_EQ(form.HighScoreTable.HighScores[1].Points, c.TopPoints) << c.Name;
+    EXPECT_FALSE(form.Options.SoundOn) << c.Name;
+    EXPECT_EQ(form.Options.AddInfo, "club 7") << c.Name;
+  }
+}
+
+TEST(Startup, AFirstRunIsWindowedWithMusicSoundAndTheDefaultTable) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
+  TGameRig rig;
+  rig.Start();
+  TMForm& form = *rig.Form;
+  EXPECT_FALSE(form.Options.FullScreen);
+  EXPECT_TRUE(form.Options.MusicOn);
+  EXPECT_TRUE(form.Options.SoundOn);
+  EXPECT_EQ(form.Options.AddInfo, "_______");
+  EXPECT_EQ(form.HighScoreTable.HighScores[1].Points, 5000);
+  EXPECT_EQ(form.HighScoreTable.HighScores[10].Points, 500);
+  EXPECT_EQ(form.CurrentScreen, 0);
 }

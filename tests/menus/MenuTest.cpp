@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "game/menus/Menu.h"
 #include "game/menus/MenuButton.h"
+#include "game/online/GoToLink.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
 #include "game/track/CaptionSprite.h"
@@ -67,8 +70,9 @@ TEST_F(Menus, IntroSlidesThePanelsThenTheButtonsAndIgnoresClicksUntilTheyRest) {
   int steps = 0;
   while (Menu().MenuIntroPhase != 0) {
     const bool panelsSliding = Menu().MenuIntroPhase == 1;
-    if (panelsSliding)
+    if (panelsSliding) {
       for (int slot = 1; slot <= 6; ++slot) ASSERT_EQ(Menu().Buttons[slot]->X, 800);
+    }
     Form().HotButton = 2;
     Form().ButtonClick(false);  // too early: nothing opens
     ASSERT_EQ(Form().CurrentScreen, 0);
@@ -372,6 +376,89 @@ TEST_F(Menus, QuittingSavesOptionsAndTable) {
   EXPECT_EQ(options.AddInfo, "club");
   EXPECT_TRUE(HighScoresValid(table));
   EXPECT_EQ(table.HighScores[10].Points, 500);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Menus, AControllerMovesThroughTheMenusAndAnswersQuestions) {
+  TJoystickState pad;
+  pad.Present = true;
+  Form().MDXInput->Joystick.Source = [&pad] { return pad; };
+  auto press = [&](TControllerButton button) {
+    pad.Buttons = 1u << button;
+    Rig.Frame();
+    pad.Buttons = 0;
+    Rig.Frame();
+  };
+  FinishIntro();
+  press(cbDPadDown);
+  press(cbDPadDown);
+  EXPECT_EQ(Form().HotButton, 3);
+  press(cbA);
+  EXPECT_EQ(Form().CurrentScreen, 3);
+  press(cbB);
+  EXPECT_EQ(Form().CurrentScreen, 0);
+  EXPECT_EQ(Form().HotButton, 3);
+  pad.Y = 32767;  // the stick steers like the pad
+  Rig.Frame();
+  pad.Y = 0;
+  Rig.Frame();
+  EXPECT_EQ(Form().HotButton, 4);
+
+  Click(6);
+  ASSERT_EQ(Form().ActiveDialog, 9);
+  press(cbB);  // No, and nothing else
+  EXPECT_EQ(Form().ActiveDialog, 0);
+  EXPECT_EQ(Form().CurrentScreen, 0);
+  EXPECT_FALSE(Rig.Application.Terminated());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Menus, CtrlIsWatchedAndAltEnterSwitchesTheDisplayOnAnyScreen) {
+  uint16_t ctrl = VK_CONTROL, enter = VK_RETURN;
+  Form().FormKeyDown(ctrl, ssCtrl);
+  EXPECT_TRUE(Form().CtrlHeld);
+  Form().FormKeyUp(ctrl, 0);
+  EXPECT_FALSE(Form().CtrlHeld);
+  Form().FormKeyDown(enter, 0);
+  EXPECT_FALSE(Form().Options.FullScreen);
+  Form().FormKeyDown(enter, ssAlt);
+  EXPECT_TRUE(Form().Options.FullScreen);
+  EXPECT_TRUE(Form().Window->IsFullScreen());
+  FinishIntro();
+  Click(4);
+  Form().FormKeyDown(enter, ssAlt);
+  EXPECT_FALSE(Form().Options.FullScreen);
+  EXPECT_EQ(Form().CurrentScreen, 4);
+  Rig.Frame();
+  EXPECT_TRUE(Form().MDXTimer->Enabled());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Menus, LinksGoToTheMoreGamesFileAndTheOnlineTable) {
+  std::vector<std::string> opened;
+  SetLinkOpener([&opened](const std::string& target) { opened.push_back(target); });
+  FinishIntro();
+  Click(5);
+  EXPECT_EQ(Form().CurrentScreen, 0);  // the menu stays as it was
+  Click(3);
+  Click(8);
+  EXPECT_EQ(Form().CurrentScreen, 3);
+  std::ofstream("Data/ScoreServer.txt") << "scores.example.org:9000\r\n";
+  Click(8);
+  SetLinkOpener({});
+  EXPECT_EQ(opened, (std::vector<std::string>{
+                        "moregames.url",
+                        "http://localhost:8080/cgi/version.pl?prg=Sprayrush&show&type=0",
+                        "http://scores.example.org:9000/cgi/version.pl?prg=Sprayrush&show&type=0"}));
 }
 
 }  // namespace
