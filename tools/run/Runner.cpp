@@ -21,6 +21,7 @@
 
 #include "app/MForm.h"
 #include "game/menus/Screens.h"
+#include "game/online/GoToLink.h"
 #include "media/DXClass/Application.h"
 #include "media/DXClass/DXTimer.h"
 #include "media/DXInput/DXInput.h"
@@ -126,6 +127,8 @@ class TRun {
 
  private:
   void Start(uint32_t seed, uint32_t boat) {
+    // A script that wanders into the menus opens no browser.
+    SetLinkOpener([](const std::string&) {});
     Form = std::make_unique<TMForm>(Application);
     Form->MDXInput->Keyboard.Source = [this](Platform::TKeyboardState& keys) { keys = Held; };
     Form->MDXInput->Joystick.Source = [] { return Platform::TJoystickState{}; };
