@@ -45,10 +45,10 @@ TMyCarSprite::TMyCarSprite(TMForm& form, int32_t boatType)
   AnimRate = 0;
   AnimLoop = false;
 
-  const TBoatSpecs& specs = BoatTable(BoatType);
-  MaxSpeed = specs.MaxSpeed;
-  Acceleration = specs.Acceleration;
-  BrakeStep = specs.BrakeStep;
+  const TBoatRow& row = BoatTable(BoatType);
+  MaxSpeed = row.MaxSpeed;
+  Acceleration = row.Acceleration;
+  BrakeStep = row.BrakeStep;
   SlowdownMode = smNone;
   SpinTime = 0;
   TargetSpeed = 0;

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr TBoatSpecs Boats[] = {
+constexpr TBoatRow Boats[] = {
     {125.0 / 7, 0.06, 0.2},
     {125.0 / 7, 0.06, 0.2},
     {125.0 / 7, 0.06, 0.2},
@@ -47,7 +47,7 @@ TCaptionSprite* MakeCaption(TMForm& form, const char* name, double x, double y, 
 
 }  // namespace
 
-const TBoatSpecs& BoatTable(int32_t boatType) {
+const TBoatRow& BoatTable(int32_t boatType) {
   return Boats[boatType >= 1 && boatType <= 3 ? boatType - 1 : 0];
 }
 
@@ -128,10 +128,10 @@ void StartLevel(TMForm& form, int32_t n) {
   form.Track.SpawnDistance = 0;
   form.Track.BatchCount = 0;
   race.TimeLeft = LevelTimeLimit(n);
-  const TBoatSpecs& specs = BoatTable(race.SelectedBoat);
-  boat.MaxSpeed = specs.MaxSpeed;
-  boat.Acceleration = specs.Acceleration;
-  boat.BrakeStep = specs.BrakeStep;
+  const TBoatRow& row = BoatTable(race.SelectedBoat);
+  boat.MaxSpeed = row.MaxSpeed;
+  boat.Acceleration = row.Acceleration;
+  boat.BrakeStep = row.BrakeStep;
   boat.Heading = 0;
   boat.ForwardSpeed = 0;
   boat.Distance = 0;

@@ -6,13 +6,13 @@
 class TMForm;
 
 // Top speed, acceleration and braking of a boat type; the three boats differ only in looks.
-struct TBoatSpecs {
+struct TBoatRow {
   double MaxSpeed;
   double Acceleration;
   double BrakeStep;
 };
 // The row of boat type 1..3 (anything else reads as boat 1).
-const TBoatSpecs& BoatTable(int32_t boatType);
+const TBoatRow& BoatTable(int32_t boatType);
 
 // The level tables: the chances of level 1, and the factor on them from level 2 on.
 double BaseSpawnChance(int32_t index);    // index 1..28
