@@ -28,13 +28,17 @@ uint32_t ParseNumber(const std::string& word, int line, uint32_t low, uint32_t h
   return uint32_t(value);
 }
 
+// The key letters in capitals; either case is taken.
 std::string ParseKeys(const std::string& word, int line) {
   if (word == "-") return "";
-  if (word.empty()) throw EScriptError(line, "no keys");
-  for (char c : word)
-    if (std::string("UDLRFPEYNC").find(c) == std::string::npos)
+  std::string keys;
+  for (char c : word) {
+    const char key = char(std::toupper(static_cast<unsigned char>(c)));
+    if (std::string("UDLRFPEYNC").find(key) == std::string::npos)
       throw EScriptError(line, std::string("unknown key '") + c + "'");
-  return word;
+    keys += key;
+  }
+  return keys;
 }
 
 }  // namespace

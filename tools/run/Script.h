@@ -3,7 +3,7 @@
 //   seed N        the random generator's seed, before the race starts (default 1)
 //   boat N        the boat chosen on the boat screen, 1 to 3 (default 1)
 //   hold KEYS N   hold KEYS for N frames; KEYS is '-' or letters of U D L R (arrows),
-//                 F (fire), P (pause), E (Escape), Y, N, C (Ctrl)
+//                 F (fire), P (pause), E (Escape), Y, N, C (Ctrl), in either case
 //   type TEXT     the typed characters (UTF-8) as the window delivers them, then a frame
 //   enter         the Enter key, then a frame
 #include <cstdint>
