@@ -268,6 +268,14 @@ e2e_running() {
   [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
 }
 
+# Whether a process has its own handler for SIGTERM (SDL sets one up when it starts, and
+# from then on SIGTERM is a quit request the game answers).
+e2e_catches_term() {
+  local mask
+  mask=$(sed -n 's/^SigCgt:[[:space:]]*//p' "/proc/$1/status" 2>/dev/null) || return 1
+  [ -n "$mask" ] && (((16#$mask >> 14) & 1))
+}
+
 # Ends a program of this scenario with SIGTERM and gives its exit status (124 if it
 # would not end in time).
 e2e_terminate() {
