@@ -1,23 +1,33 @@
 // The frame loop and the one dispatcher that decides what a click or Enter does.
 #include "app/MForm.h"
+#include "game/menus/Menu.h"
+#include "game/menus/Screens.h"
+#include "game/online/GoToLink.h"
+#include "game/online/SubmitResult.h"
+#include "game/race/Dialogs.h"
 #include "media/DXInput/DXInput.h"
 
 void TMForm::MDXTimerTimer(TDXTimer& /*sender*/, int32_t lagCount) {
   KeepMusicAlive();
   MDXInput->Update();
   PollKeyEdges();
-  // The quit and clear-records questions take the frame from any screen; their overlay
-  // draws the frame itself.
-  if (ActiveDialog == 9 || ActiveDialog == 10) return;
-  if (TFrameHandler handler = FrameHandlerOf(CurrentScreen)) (this->*handler)(lagCount);
+  RouteControllerButtons();
+  // The quit and clear-records questions take the frame from any screen.
+  if (ActiveDialog == 9 || ActiveDialog == 10) {
+    DrawDialogOverlay(*this, lagCount);
+    return;
+  }
+  if (TFrameHandler handler = FrameHandlerOf(CurrentScreen)) handler(*this, lagCount);
 }
 
 TMForm::TFrameHandler TMForm::FrameHandlerOf(int32_t screen) {
-  // Screen codes: 0 main menu, 1 race, 2 options, 3 high scores, 4 help, 8 boat choice.
-  // Each screen's frame handler is listed here with the screen.
   switch (screen) {
-    default:
-      return nullptr;
+    case 0: return MainMenuFrame;
+    case 2: return OptionsFrame;
+    case 3: return HighScoreScreenFrame;
+    case 4: return HelpScreenFrame;
+    case 8: return BoatScreenFrame;
+    default: return nullptr;
   }
 }
 
@@ -38,22 +48,91 @@ void TMForm::ResetKeyEdges() {
   PauseWasDown = EscapeWasDown = YesWasDown = NoWasDown = false;
 }
 
-void TMForm::ToggleSound() { SoundOn = !SoundOn; }
+void TMForm::ToggleSound() { Options.SoundOn = !Options.SoundOn; }
 
 void TMForm::MDXDrawClick() { ButtonClick(false); }
 
-void TMForm::ButtonClick(bool /*fromKeyboard*/) {
+void TMForm::ButtonClick(bool fromKeyboard) {
   if (HotButton == 11 || HotButton == 12) PlaySound("B_Act");
   if (ActiveDialog == 9) {
-    if (HotButton == 11) QuitProgram();
+    if (HotButton == 11)
+      QuitProgram();
+    else if (HotButton == 12)
+      CloseDialog(*this);
     return;
   }
+  if (ActiveDialog == 10) {
+    if (HotButton == 11) {
+      ResetHighScores(HighScoreTable);
+      CloseDialog(*this);
+    } else if (HotButton == 12) {
+      CloseDialog(*this);
+    }
+    return;
+  }
+  if (CurrentScreen == 0 && Menu.MenuIntroPhase == 0) {
+    if (HotButton >= 1 && HotButton <= 6 && !fromKeyboard) PlaySound("B_Act");
+    switch (HotButton) {
+      case 1: ShowBoatScreen(*this); break;
+      case 2: ShowOptionsScreen(*this); break;
+      case 3: ShowHighScoreScreen(*this); break;
+      case 4: ShowHelpScreen(*this); break;
+      case 5: OpenLink("moregames.url"); break;
+      case 6: OpenDialog(*this, 9); break;
+      default: break;
+    }
+    return;
+  }
+  // One click does one thing: a branch that has gone back to the main menu ends here,
+  // because the screen code it leaves behind matches none of the later tests.
   if (CurrentScreen == 2) {
     switch (HotButton) {
       case 7: ToggleFullScreen(); break;
       case 8: ToggleMusic(); break;
       case 9: ToggleSound(); break;
+      case 10:
+        if (!OptionsScreen.EditingAddInfo)
+          StartEditing(*this);
+        else
+          StopEditing(*this);
+        break;
       default: break;
+    }
+    if (HotButton != 10) StopEditing(*this);
+    if (HotButton == 2) {
+      CloseOptionsScreen(*this);
+      ShowMainMenu(*this, false, 0);
+    }
+  }
+  if (CurrentScreen == 3) {
+    if (HotButton == 7) {
+      OpenDialog(*this, 10);
+      return;
+    }
+    if (HotButton == 8) {
+      OpenLink(HighScorePageUrl(ScoreServerAddress()));
+      return;
+    }
+    if (HotButton != 0) {
+      CloseHighScoreScreen(*this);
+      ShowMainMenu(*this, false, 0);
+    }
+  }
+  if (CurrentScreen == 4) {
+    if (HotButton == 7 || HotButton == 8) {
+      TurnHelpPage(*this, HotButton);
+    } else if (HotButton != 0) {
+      CloseHelpScreen(*this);
+      ShowMainMenu(*this, false, 0);
+    }
+  }
+  if (CurrentScreen == 8 && HotButton != 0) {
+    const int32_t boat = HotButton;
+    CloseBoatScreen(*this);
+    ShowMainMenu(*this, false, 0);
+    if (boat >= 7 && boat <= 9) {
+      // The race starts here: the main menu goes, the chosen boat is kept.
+      Race.SelectedBoat = boat - 6;
     }
   }
 }

@@ -2,7 +2,12 @@
 // request and the display mode.
 #include "app/MForm.h"
 
+#include "game/menus/Menu.h"
+#include "game/online/ResultSender.h"
+#include "game/persist/SaveFile.h"
+#include "game/race/Dialogs.h"
 #include "game/track/ScrollBackground.h"
+#include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
 #include "media/DXClass/DXTimer.h"
 #include "media/DXDraws/DXDraw.h"
@@ -68,6 +73,9 @@ TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 80
   MDXSound = std::make_unique<TDXSound>();
   MDXWaveList = std::make_unique<TDXWaveList>(MDXSound.get());
 
+  MHttpClient = std::make_unique<THttpClient>();
+  ResultSender = std::make_unique<TResultSender>();
+
   // Both initialise themselves once the window's parts exist.
   MDXDraw->Initialize();
   MDXSound->Loaded();
@@ -76,6 +84,9 @@ TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 80
 TMForm::~TMForm() {
   // Sprites and libraries let go of the surface and the sound output before those go.
   MDXTimer->OnTimer = nullptr;
+  // A request still running finishes before the client it uses goes.
+  ResultSender.reset();
+  MHttpClient.reset();
   MDXSpriteEngine.reset();
   MDXWaveList.reset();
   MDXSound.reset();
@@ -95,30 +106,55 @@ void TMForm::FormCreate() {
   RandomGen.Randomize();
   FrameStepMs = 15;
   SpeedScale = 0.5;
-  // The saved high scores and options are read before this: the options pick the mode.
+  LoadHighScores(HighScoreTable);
+  LoadOptions(Options, HighScoreTable.StoredSignature);
+  // A table edited outside the game, or one without its options file, starts afresh.
+  if (!HighScoresValid(HighScoreTable)) ResetHighScores(HighScoreTable);
   ApplyDisplayMode();
   ResetKeyEdges();
   Background = new TScrollBackground(*this, "MMBackground");
-  // The main menu comes last: it starts the music and the frame timer.
   FCreated = true;
+  ShowMainMenu(*this, true, 0);
 }
 
-void TMForm::FormDestroy() { Application.Terminate(); }
+void TMForm::SaveOptionsReporting() {
+  try {
+    SaveOptions(Options, HighScoreSignature(HighScoreTable));
+  } catch (const ESaveError& error) {
+    Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
+  }
+}
+
+void TMForm::FormDestroy() {
+  SaveOptionsReporting();
+  try {
+    SaveHighScores(HighScoreTable);
+  } catch (const ESaveError& error) {
+    Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
+  }
+  Application.Terminate();
+}
 
 void TMForm::FormCloseQuery(bool& canClose) {
   // The window never closes by itself: leaving goes through the quit question.
   canClose = false;
+  OpenDialog(*this, 9);
 }
 
 void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
 
 void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }
 
-void TMForm::QuitProgram() { Application.Terminate(); }
+void TMForm::QuitProgram() {
+  SaveOptionsReporting();
+  Application.Terminate();
+}
+
+void TMForm::WMSysCommand(uint32_t command) { TDXForm::WMSysCommand(command); }
 
 void TMForm::ApplyDisplayMode() {
   MDXDraw->Display.BitCount = 16;
-  if (!FullScreen) {
+  if (!Options.FullScreen) {
     EnterWindowedMode();
     return;
   }
@@ -128,7 +164,7 @@ void TMForm::ApplyDisplayMode() {
     // Without a surface no frame would run again and the game would hang; the player
     // learns why and plays on in the window.
     Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
-    FullScreen = false;
+    Options.FullScreen = false;
     EnterWindowedMode();
   }
 }
@@ -149,7 +185,7 @@ void TMForm::EnterFullScreenMode() {
 }
 
 void TMForm::ToggleFullScreen() {
-  FullScreen = !FullScreen;
+  Options.FullScreen = !Options.FullScreen;
   ApplyDisplayMode();
 }
 

@@ -7,6 +7,11 @@
 #include <string_view>
 
 #include "app/Random.h"
+#include "game/menus/MenuState.h"
+#include "game/persist/HighScores.h"
+#include "game/persist/Options.h"
+#include "game/race/Dialogs.h"
+#include "game/race/RaceState.h"
 #include "media/DXClass/DXForm.h"
 
 class TApplication;
@@ -17,6 +22,8 @@ class TDXSpriteEngine;
 class TDXInput;
 class TDXWaveList;
 class TDXSound;
+class THttpClient;
+class TResultSender;
 class TScrollBackground;
 
 class TMForm : public TDXForm {
@@ -36,6 +43,8 @@ class TMForm : public TDXForm {
   std::unique_ptr<TDXInput> MDXInput;
   std::unique_ptr<TDXSound> MDXSound;
   std::unique_ptr<TDXWaveList> MDXWaveList;     // "Data\Res\Sounds.dxw"
+  std::unique_ptr<THttpClient> MHttpClient;     // sends results to the score server
+  std::unique_ptr<TResultSender> ResultSender;  // runs the request off the frame loop
 
   // --- program-wide values ---
   int32_t CurrentScreen = -1;
@@ -43,7 +52,18 @@ class TMForm : public TDXForm {
   int32_t HotButton = 0;
   int32_t FrameStepMs = 15;
   double SpeedScale = 0.5;
-  bool FullScreen = false, MusicOn = true, SoundOn = true;
+  TGameOptions Options;  // FullScreen, MusicOn, SoundOn, AddInfo
+  THighScoreTable HighScoreTable;
+
+  // --- each part's own state ---
+  TMenuState Menu;
+  TOptionsScreenState OptionsScreen;
+  TDialogState Dialog;
+  TRaceState Race;
+
+  // --- mouse and raw keys ---
+  int32_t MouseX = 0, MouseY = 0;  // surface pixels
+  bool CtrlHeld = false;           // a second fire key
 
   // --- key edges: true for the one frame in which the key went down ---
   bool PausePressed = false, EscapePressed = false, YesPressed = false, NoPressed = false;
@@ -88,6 +108,15 @@ class TMForm : public TDXForm {
   void ButtonClick(bool fromKeyboard);
   void MDXDrawClick();
 
+  // --- keyboard and mouse routing ---
+  void MDXDrawMouseMove(uint8_t shift, int x, int y);
+  void FormKeyDown(uint16_t& key, uint8_t shift);
+  void FormKeyUp(uint16_t& key, uint8_t shift);
+  void FormKeyPress(uint8_t& key);
+  void WMSysCommand(uint32_t command) override;
+  // A controller has no Enter or Escape: off the questions its A and B buttons stand in.
+  void RouteControllerButtons();
+
   // --- music ---
   uintptr_t SongHandle = 0;
   int32_t LastSongOrder = 0;
@@ -105,11 +134,19 @@ class TMForm : public TDXForm {
   void CloseQuery(bool& canClose) override { FormCloseQuery(canClose); }
   void Click() override { MDXDrawClick(); }
   void DblClick() override { MDXDrawClick(); }
+  void MouseMove(uint8_t shift, int x, int y) override { MDXDrawMouseMove(shift, x, y); }
+  void KeyDown(uint16_t& key, uint8_t shift) override { FormKeyDown(key, shift); }
+  void KeyUp(uint16_t& key, uint8_t shift) override { FormKeyUp(key, shift); }
+  void KeyPress(uint8_t& key) override { FormKeyPress(key); }
 
  private:
-  using TFrameHandler = void (TMForm::*)(int32_t lagCount);
+  using TFrameHandler = void (*)(TMForm& form, int32_t lagCount);
   // The frame handler of a screen code; none for a code without one.
   static TFrameHandler FrameHandlerOf(int32_t screen);
 
+  // Saves the options; a failure is shown to the player, the old file stays.
+  void SaveOptionsReporting();
+
   bool FCreated = false;
+  uint32_t FControllerButtonsBefore = 0;
 };

@@ -5,7 +5,7 @@
 
 void TMForm::PlaySong(const std::string& fileName) {
   LastSongOrder = 0;
-  if (!MusicOn) return;
+  if (!Options.MusicOn) return;
   if (SongHandle != 0) SongFree(SongHandle);
   SongHandle = SongLoadFromFile(fileName.c_str());
   if (SongHandle != 0) SongPlay(SongHandle);
@@ -29,8 +29,8 @@ void TMForm::KeepMusicAlive() {
 }
 
 void TMForm::ToggleMusic() {
-  const bool wasOn = MusicOn;
-  MusicOn = !MusicOn;
+  const bool wasOn = Options.MusicOn;
+  Options.MusicOn = !Options.MusicOn;
   if (wasOn) StopMusic();
-  if (MusicOn) PlayScreenMusic();
+  if (Options.MusicOn) PlayScreenMusic();
 }

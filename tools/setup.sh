@@ -12,6 +12,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool openbox imagemagick x11-utils
   librsvg2-bin libpng-dev
+  libcpp-httplib-dev libsqlite3-dev chromium
 )
 
 missing=()

@@ -5,7 +5,23 @@
 #include "media/Platform/Paths.h"
 #include "media/Platform/Shell.h"
 
-void OpenLink(const std::string& target) { Platform::ShellOpen(target); }
+namespace {
+
+TLinkOpener& LinkOpener() {
+  static TLinkOpener opener;
+  return opener;
+}
+
+}  // namespace
+
+void SetLinkOpener(TLinkOpener opener) { LinkOpener() = std::move(opener); }
+
+void OpenLink(const std::string& target) {
+  if (LinkOpener())
+    LinkOpener()(target);
+  else
+    Platform::ShellOpen(target);
+}
 
 void OpenPlayLink() {
   std::error_code ec;

@@ -3,13 +3,13 @@
 #include "media/DXSounds/WaveCollection.h"
 
 void TMForm::PlaySound(std::string_view name) {
-  if (!SoundOn || !MDXWaveList) return;
+  if (!Options.SoundOn || !MDXWaveList) return;
   TWaveCollectionItem& item = MDXWaveList->Items.Find(name);
   item.Stop();
   item.Play(false);
 }
 
 void TMForm::StopSound(std::string_view name) {
-  if (!SoundOn || !MDXWaveList) return;
+  if (!Options.SoundOn || !MDXWaveList) return;
   MDXWaveList->Items.Find(name).Stop();
 }

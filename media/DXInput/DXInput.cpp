@@ -45,9 +45,11 @@ int32_t TJoystick::ScaleAxis(int raw, int32_t range, int32_t deadZone) {
 void TJoystick::Update(bool released) {
   States.reset();
   X = Y = Z = 0;
+  Buttons = 0;
   if (released || !Source) return;
   const Platform::TJoystickState pad = Source();
   if (!pad.Present) return;
+  Buttons = pad.Buttons;
   X = ScaleAxis(pad.X, RangeX, DeadZoneX);
   Y = ScaleAxis(pad.Y, RangeY, DeadZoneY);
   Z = ScaleAxis(pad.Z, RangeZ, DeadZoneZ);

@@ -62,6 +62,8 @@ class TJoystick : public TCustomInput {
   TButtonAssigns ButtonAssigns{};
   // Axis positions of the last update, scaled to the ranges.
   int32_t X = 0, Y = 0, Z = 0;
+  // The controller's own buttons (TControllerButton bits) of the last update.
+  uint32_t Buttons = 0;
   TSource Source;
   void Update(bool released) override;
 

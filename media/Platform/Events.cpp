@@ -86,6 +86,8 @@ static void Translate(const SDL_Event& e, std::deque<TEvent>& out) {
     case SDL_KEYUP: {
       ev.WindowId = e.key.windowID;
       ev.Key = VirtualKeyOf(e.key.keysym.scancode);
+      // Key messages name a modifier without its side, as the system's own do.
+      if (uint16_t generic = GenericModifierKey(ev.Key)) ev.Key = generic;
       ev.Shift = ShiftOf(e.key.keysym.mod);
       ev.Repeat = e.key.repeat != 0;
       ev.Kind = e.type == SDL_KEYDOWN ? TEventKind::KeyDown : TEventKind::KeyUp;

@@ -96,17 +96,21 @@ TEST(MainWindow, InBackgroundNoFramesRunAndKeysReadReleased) {
   EXPECT_EQ(rig.Frames, 2);
 }
 
-TEST(MainWindow, CloseRequestIsRefused) {
+TEST(MainWindow, CloseRequestAsksTheQuitQuestionInstead) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
   TGameRig rig;
+  rig.Start();
   TEventQueue::Post(TEventKind::CloseRequest, rig.Form->Window->Id());
   rig.Frame();
   EXPECT_FALSE(rig.Application.Terminated());
+  EXPECT_EQ(rig.Form->ActiveDialog, 9);
   EXPECT_EQ(rig.Frames, 1);
 }
 
 TEST(MainWindow, MinimisingOffTheRaceJustMinimises) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
   TGameRig rig;
-  rig.Form->CurrentScreen = 0;
+  rig.Start();
   TEventQueue::Post(TEventKind::Minimized, rig.Form->Window->Id());
   rig.Frame();
   EXPECT_EQ(rig.Form->WindowState, TWindowState::wsMinimized);
@@ -124,12 +128,12 @@ TEST(MainWindow, DisplayModeSwitchRebuildsTheSurfaceAndKeepsTheTimer) {
     finalise();
   };
   form.ToggleFullScreen();
-  EXPECT_TRUE(form.FullScreen);
+  EXPECT_TRUE(form.Options.FullScreen);
   EXPECT_TRUE(form.MDXDraw->NowOptions() & OptionBit(doFullScreen));
   EXPECT_TRUE(form.Window->IsFullScreen());
   EXPECT_TRUE(form.MDXTimer->Enabled());
   form.ToggleFullScreen();
-  EXPECT_FALSE(form.FullScreen);
+  EXPECT_FALSE(form.Options.FullScreen);
   EXPECT_FALSE(form.MDXDraw->NowOptions() & OptionBit(doFullScreen));
   EXPECT_FALSE(form.Window->IsFullScreen());
   EXPECT_TRUE(form.MDXDraw->CanDraw());
@@ -169,11 +173,12 @@ TEST(MainWindow, CursorHelpersForceTheStateWhateverTheCounter) {
 TEST(MainWindow, QuitDialogYesEndsTheProgram) {
   TGameRig rig;
   TMForm& form = *rig.Form;
-  form.SoundOn = false;
+  form.Options.SoundOn = false;
   form.ActiveDialog = 9;
   form.HotButton = 11;
   form.ButtonClick(false);
   EXPECT_TRUE(rig.Application.Terminated());
+  EXPECT_TRUE(std::filesystem::exists("Data/Save/options"));  // saved on the way out
 }
 
 TEST(MainWindow, OptionsButtonsToggleTheirSettings) {
@@ -182,13 +187,14 @@ TEST(MainWindow, OptionsButtonsToggleTheirSettings) {
   form.CurrentScreen = 2;
   form.HotButton = 9;
   form.ButtonClick(false);
-  EXPECT_FALSE(form.SoundOn);
+  EXPECT_FALSE(form.Options.SoundOn);
   form.ButtonClick(true);
-  EXPECT_TRUE(form.SoundOn);
+  EXPECT_TRUE(form.Options.SoundOn);
   form.HotButton = 7;
   form.MDXDrawClick();
-  EXPECT_TRUE(form.FullScreen);
-  form.CurrentScreen = 3;  // another screen: the same slot means something else
+  EXPECT_TRUE(form.Options.FullScreen);
+  form.CurrentScreen = 8;  // another screen: the same slot means something else
+  form.HotButton = 0;
   form.ButtonClick(false);
-  EXPECT_TRUE(form.FullScreen);
+  EXPECT_TRUE(form.Options.FullScreen);
 }

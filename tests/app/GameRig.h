@@ -1,14 +1,57 @@
 #pragma once
-// A fresh game under the dummy drivers, driven frame by frame with its own clock and keys.
+// A fresh game under the dummy drivers, driven frame by frame with its own clock and keys,
+// in a run folder of its own: the built data linked in, saves kept apart from the build.
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <string>
 
 #include "app/MForm.h"
 #include "media/DXClass/Application.h"
 #include "media/DXClass/DXTimer.h"
 #include "media/DXInput/DXInput.h"
 
+// Changes into a new folder holding Data/Res and Data/Music of the built game (when built)
+// and an empty Data/Save; goes back and removes it at the end.
+class TGameFolder {
+ public:
+  TGameFolder() : Old(std::filesystem::current_path()) {
+    namespace fs = std::filesystem;
+    static std::atomic<int> counter{0};
+    Dir = fs::temp_directory_path() /
+          ("sprayrush-game-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(Dir);
+    fs::create_directories(Dir / "Data" / "Save");
+    const fs::path built = fs::path(SPRAYRUSH_GAME_DIR) / "Data";
+    for (const char* sub : {"Res", "Music"})
+      if (fs::exists(built / sub)) fs::create_directory_symlink(built / sub, Dir / "Data" / sub);
+    fs::current_path(Dir);
+  }
+  ~TGameFolder() {
+    std::error_code ec;
+    std::filesystem::current_path(Old, ec);
+    std::filesystem::remove_all(Dir, ec);
+  }
+  TGameFolder(const TGameFolder&) = delete;
+  TGameFolder& operator=(const TGameFolder&) = delete;
+
+  static bool DataBuilt() {
+    const std::filesystem::path data = std::filesystem::path(SPRAYRUSH_GAME_DIR) / "Data/Res";
+    return std::filesystem::exists(data / "Res1.dxg") && std::filesystem::exists(data / "Res3.dxg") &&
+           std::filesystem::exists(data / "Sounds.dxw");
+  }
+
+  std::filesystem::path Dir;
+
+ private:
+  std::filesystem::path Old;
+};
+
 struct TGameRig {
+  TGameFolder Folder;
   uint32_t Now = 50000;
   Platform::TKeyboardState Held{};
   TApplication Application{[this] { return Now; }};
@@ -26,6 +69,12 @@ struct TGameRig {
     };
   }
 
+  // Runs the game's start-up with the built data: the main menu begins to slide in.
+  void Start(uint32_t seed = 1) {
+    Form->FormCreate();
+    Form->RandomGen.RandSeed = seed;
+  }
+
   void Hold(std::initializer_list<uint16_t> keys) {
     Held.fill(0);
     for (uint16_t k : keys) Held[k] = 0x80;
@@ -36,4 +85,9 @@ struct TGameRig {
     Application.ProcessMessages();
     Application.Idle();
   }
+  void RunFrames(int n) {
+    for (int i = 0; i < n; ++i) Frame();
+  }
+  // Types one character as the window would deliver it.
+  void Type(uint8_t ch) { Form->FormKeyPress(ch); }
 };

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "GameRig.h"
+#include "game/persist/HighScores.h"
+#include "game/persist/Options.h"
 #include "game/track/ScrollBackground.h"
 
 namespace fs = std::filesystem;
@@ -30,12 +32,6 @@ fs::path EmptyDirectory(const std::string& name) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
-}
-
-bool GameDataBuilt() {
-  return fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Res1.dxg") &&
-         fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Res3.dxg") &&
-         fs::exists(fs::path(SPRAYRUSH_GAME_DIR) / "Data/Res/Sounds.dxw");
 }
 
 struct TRunResult {
@@ -90,22 +86,61 @@ TEST(Startup, TheProgramReportsAFatalErrorAndFails) {
 }
 
 TEST(Startup, FormCreateLoadsTheDataAndSetsUpTheRun) {
-  if (!GameDataBuilt()) GTEST_SKIP() << "the game data is not built";
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
   TGameRig rig;
   TMForm& form = *rig.Form;
   form.RandomGen.RandSeed = 0;
-  {
-    TWorkingDirectory cd(SPRAYRUSH_GAME_DIR);
-    form.FormCreate();
-  }
+  form.FormCreate();
   EXPECT_TRUE(form.Created());
   ASSERT_NE(form.Background, nullptr);
   EXPECT_NE(form.RandomGen.RandSeed, 0u);
   EXPECT_EQ(form.FrameStepMs, 15);
   EXPECT_DOUBLE_EQ(form.SpeedScale, 0.5);
-  EXPECT_FALSE(form.FullScreen);
+  EXPECT_FALSE(form.Options.FullScreen);
   EXPECT_TRUE(form.MDXTimer->Enabled());
   rig.Frame();
   rig.Frame();
   EXPECT_EQ(rig.Frames, 2);
+}
+
+TEST(Startup, SavedOptionsAndTableComeBackAndAHandEditedTableResets) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
+  struct {
+    const char* Name;
+    bool EditTable;
+    int32_t TopPoints;
+  } cases[] = {{"kept", false, 7777}, {"edited", true, 5000}};
+  for (const auto& c : cases) {
+    TGameRig rig;
+    {
+      THighScoreTable table;
+      ResetHighScores(table);
+      table.HighScores[1] = {"Kolya", 7777, 0, 0};
+      TGameOptions options;
+      options.SoundOn = false;
+      options.AddInfo = "club 7";
+      SaveOptions(options, HighScoreSignature(table));
+      if (c.EditTable) table.HighScores[1].Points = 7778;  // edited outside the game
+      SaveHighScores(table);
+    }
+    rig.Start();
+    TMForm& form = *rig.Form;
+    EXPECT_EQ(form.HighScoreTable.HighScores[1].Points, c.TopPoints) << c.Name;
+    EXPECT_FALSE(form.Options.SoundOn) << c.Name;
+    EXPECT_EQ(form.Options.AddInfo, "club 7") << c.Name;
+  }
+}
+
+TEST(Startup, AFirstRunIsWindowedWithMusicSoundAndTheDefaultTable) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
+  TGameRig rig;
+  rig.Start();
+  TMForm& form = *rig.Form;
+  EXPECT_FALSE(form.Options.FullScreen);
+  EXPECT_TRUE(form.Options.MusicOn);
+  EXPECT_TRUE(form.Options.SoundOn);
+  EXPECT_EQ(form.Options.AddInfo, "_______");
+  EXPECT_EQ(form.HighScoreTable.HighScores[1].Points, 5000);
+  EXPECT_EQ(form.HighScoreTable.HighScores[10].Points, 500);
+  EXPECT_EQ(form.CurrentScreen, 0);
 }

@@ -71,7 +71,7 @@ TEST_F(FormSound, PlaySoundCutsAndRestartsOneInstance) {
 TEST_F(FormSound, WithSoundOffNothingPlaysOrStopsAndTurningItOnStartsNothing) {
   TMForm& form = *Rig.Form;
   form.PlaySound("Shot");
-  form.SoundOn = false;
+  form.Options.SoundOn = false;
   form.PlaySound("Money");
   form.StopSound("Shot");  // off: not even stopping
   form.PlaySound("Splash");  // and no lookup either
@@ -79,7 +79,7 @@ TEST_F(FormSound, WithSoundOffNothingPlaysOrStopsAndTurningItOnStartsNothing) {
   EXPECT_TRUE(Item("Money").Copies().empty());
   EXPECT_EQ(Sounding(Item("Shot")), 1);
   form.ToggleSound();
-  EXPECT_TRUE(form.SoundOn);
+  EXPECT_TRUE(form.Options.SoundOn);
   EXPECT_EQ(Sounding(Item("Money")), 0);
 }
 
@@ -134,14 +134,14 @@ TEST_F(FormMusic, TheOptionStopsTheTuneAndRestartsItFromTheBeginning) {
   EXPECT_NE(form.LastSongOrder, 0);
 
   form.ToggleMusic();
-  EXPECT_FALSE(form.MusicOn);
+  EXPECT_FALSE(form.Options.MusicOn);
   EXPECT_EQ(form.SongHandle, 0u);
   form.PlayScreenMusic();  // a screen change while off loads nothing
   EXPECT_EQ(form.SongHandle, 0u);
   Frame();
 
   form.ToggleMusic();
-  EXPECT_TRUE(form.MusicOn);
+  EXPECT_TRUE(form.Options.MusicOn);
   ASSERT_NE(form.SongHandle, 0u);
   EXPECT_NE(form.SongHandle, first);  // loaded afresh
   EXPECT_EQ(form.LastSongOrder, 0);

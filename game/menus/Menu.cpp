@@ -1,0 +1,212 @@
+// The main menu: panels slide in from above and below, then the button column from the
+// right; only then do the keys and clicks act.
+#include "game/menus/Menu.h"
+
+#include <algorithm>
+
+#include "app/MForm.h"
+#include "game/menus/MenuButton.h"
+#include "game/menus/Screens.h"
+#include "game/track/CaptionSprite.h"
+#include "game/track/ScrollBackground.h"
+#include "media/DXClass/DXTimer.h"
+#include "media/DXDraws/DXDraw.h"
+#include "media/DXDraws/PictureCollection.h"
+#include "media/DXInput/DXInput.h"
+
+namespace {
+
+struct TMainButton {
+  const char* Active;
+  const char* Inactive;
+  int32_t Pattern;
+  int32_t Y;
+  const char* Caption;
+};
+
+// Slots 1..6: start, options, high scores, help, more games, exit.
+constexpr TMainButton MainButtons[] = {
+    {"MMB_Active", "MMB_Inactive", 0, 114, "StartC"},
+    {"MMB_Active", "MMB_Inactive", 1, 174, "OptionsC"},
+    {"MMB_Active", "MMB_Inactive", 2, 237, "HSC"},
+    {"MMB_Active", "MMB_Inactive", 3, 299, "HelpC"},
+    {"MMB_Active", "MMB_Inactive", 4, 361, "VisitWWWC"},
+    {"MM_ExitActive", "MM_ExitInactive", 0, 423, "ExitC"},
+};
+
+void Highlight(TMForm& form, int32_t first, int32_t last, bool honourMute) {
+  TMenuState& m = form.Menu;
+  for (int32_t i = first; i <= last; ++i) {
+    if (i == form.HotButton || !m.Buttons[i]) continue;
+    m.Buttons[i]->SetInactive();
+    m.Buttons[i]->Hovered = false;
+  }
+  if (form.HotButton < 1 || form.HotButton > 12) return;
+  TMenuButton* hot = m.Buttons[form.HotButton];
+  if (!hot || hot->Hovered) return;
+  if (honourMute && m.MuteNextHoverSound)
+    m.MuteNextHoverSound = false;
+  else
+    form.PlaySound("B_Act");
+  hot->SetActive();
+  hot->Hovered = true;
+}
+
+void FreeSlots(TMForm& form, int32_t first, int32_t last) {
+  for (int32_t i = std::max(first, 1); i <= last && i <= 12; ++i) {
+    delete form.Menu.Buttons[i];
+    form.Menu.Buttons[i] = nullptr;
+  }
+  form.Menu.ButtonCount = 0;
+}
+
+template <typename T>
+void Free(T*& sprite) {
+  delete sprite;
+  sprite = nullptr;
+}
+
+}  // namespace
+
+void ShowMainMenu(TMForm& form, bool rebuild, int32_t entryMode) {
+  TMenuState& m = form.Menu;
+  form.CurrentScreen = 0;
+  m.MuteNextHoverSound = entryMode == 3;
+  m.ButtonCount = 6;
+  m.FirstButton = 1;
+  m.LastButton = 6;
+  m.MenuEntryMode = entryMode;
+  if (rebuild) {
+    form.PlayScreenMusic();
+    form.HotButton = entryMode == 3 ? 3 : 1;
+    m.MenuIntroPhase = 1;
+    form.Background->Image = &form.MDXImageList->Items.Find("MMBackground");
+    m.MenuCaption = new TCaptionSprite(form, "NullCaption");
+    m.MenuCaption->X = 27;
+    m.MenuCaption->Y = 190;
+    m.UpPanelSprite = new TCaptionSprite(form, "UpPanel");
+    m.UpPanelSprite->X = 0;
+    m.UpPanelSprite->Y = -m.UpPanelSprite->Height;
+    m.DownPanelSprite = new TCaptionSprite(form, "DownPanel");
+    m.DownPanelSprite->X = 800 - m.DownPanelSprite->Width;
+    m.DownPanelSprite->Y = 600;
+    for (int32_t slot = 1; slot <= 6; ++slot) {
+      const TMainButton& b = MainButtons[slot - 1];
+      m.Buttons[slot] = new TMenuButton(form, b.Active, b.Inactive, b.Pattern, b.Pattern, 800, b.Y);
+    }
+  }
+  m.MenuCaption->Visible = true;
+  form.MDXTimer->SetEnabled(true);
+}
+
+void MainMenuFrame(TMForm& form, int32_t lagCount) {
+  TMenuState& m = form.Menu;
+  if (m.MenuIntroPhase == 0) {
+    NavigateVertical(form, true);
+    UpdateButtonHighlight(form);
+    m.MenuCaption->Visible = true;
+    if (form.HotButton == 0)
+      m.MenuCaption->Visible = false;
+    else if (form.HotButton >= 1 && form.HotButton <= 6)
+      m.MenuCaption->SetPicture(MainButtons[form.HotButton - 1].Caption);
+    if (m.MenuEntryMode == 3) {
+      ShowHighScoreScreen(form);
+      m.MenuEntryMode = 0;
+    }
+  }
+  if (m.MenuIntroPhase == 1) {
+    TCaptionSprite& up = *m.UpPanelSprite;
+    TCaptionSprite& down = *m.DownPanelSprite;
+    if (up.Y < 0) up.Y += 1.75;
+    if (down.Y > 600 - down.Height) down.Y -= 7.0 / 6.0;
+    if (up.Y >= 0 && down.Y <= 600 - down.Height) m.MenuIntroPhase = 3;
+  }
+  if (m.MenuIntroPhase == 3) {
+    if (m.Buttons[1]->X > 558) {
+      for (int32_t i = 1; i <= m.ButtonCount; ++i) m.Buttons[i]->X -= 4;
+    } else {
+      m.MenuIntroPhase = 0;
+    }
+  }
+  // The menu screen may have been left above (after a race the high scores open).
+  RenderFrame(form, lagCount, true);
+  PresentFrame(form);
+}
+
+void CloseMainMenu(TMForm& form) {
+  TMenuState& m = form.Menu;
+  FreeButtons(form);
+  Free(m.MenuCaption);
+  Free(m.UpPanelSprite);
+  Free(m.DownPanelSprite);
+  form.MDXTimer->SetEnabled(false);
+}
+
+void UpdateButtonHighlight(TMForm& form) { Highlight(form, 1, form.Menu.ButtonCount, true); }
+
+void UpdateDialogButtonHighlight(TMForm& form) {
+  Highlight(form, form.Menu.FirstButton, form.Menu.LastButton, false);
+}
+
+void SelectNextButton(TMForm& form, bool wrap) {
+  TMenuState& m = form.Menu;
+  int32_t& hot = form.HotButton;
+  m.NavHitEdge = false;
+  if (hot < m.FirstButton || hot > m.LastButton) hot = m.FirstButton;
+  if (wrap)
+    hot = hot == m.LastButton ? m.FirstButton : hot + 1;
+  else if (hot < m.LastButton)
+    ++hot;
+  else
+    m.NavHitEdge = true;
+  m.NavKeysReleased = false;
+}
+
+void SelectPreviousButton(TMForm& form, bool wrap) {
+  TMenuState& m = form.Menu;
+  int32_t& hot = form.HotButton;
+  m.NavHitEdge = false;
+  if (hot < m.FirstButton || hot > m.LastButton) hot = m.FirstButton;
+  if (wrap)
+    hot = hot == m.FirstButton ? m.LastButton : hot - 1;
+  else if (hot > m.FirstButton)
+    --hot;
+  else
+    m.NavHitEdge = true;
+  m.NavKeysReleased = false;
+}
+
+void NavigateVertical(TMForm& form, bool wrap) {
+  const TDXInputStates& states = form.MDXInput->States;
+  TMenuState& m = form.Menu;
+  if (states.test(isUp) && m.NavKeysReleased) SelectPreviousButton(form, wrap);
+  if (states.test(isDown) && m.NavKeysReleased) SelectNextButton(form, wrap);
+  if (!states.test(isUp) && !states.test(isDown)) m.NavKeysReleased = true;
+}
+
+void NavigateHorizontal(TMForm& form, bool wrap) {
+  const TDXInputStates& states = form.MDXInput->States;
+  TMenuState& m = form.Menu;
+  if (states.test(isRight) && m.NavKeysReleased) SelectNextButton(form, wrap);
+  if (states.test(isLeft) && m.NavKeysReleased) SelectPreviousButton(form, wrap);
+  if (!states.test(isLeft) && !states.test(isRight)) m.NavKeysReleased = true;
+}
+
+void RenderFrame(TMForm& form, int32_t lagCount, bool moveSprites) {
+  if (!form.MDXDraw->CanDraw()) return;
+  form.MDXDraw->Surface().Fill(0);
+  if (moveSprites) form.MDXSpriteEngine->Move(lagCount);
+  form.MDXSpriteEngine->Draw();
+}
+
+void PresentFrame(TMForm& form) {
+  if (!form.MDXDraw->CanDraw()) return;
+  form.MDXDraw->Surface().ReleaseCanvas();
+  form.MDXDraw->Flip();
+}
+
+void FreeButtons(TMForm& form) { FreeSlots(form, 1, form.Menu.ButtonCount); }
+
+void FreeDialogButtons(TMForm& form) {
+  FreeSlots(form, form.Menu.FirstButton, form.Menu.LastButton);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Sends a result on a thread of its own, so the window keeps drawing the sending notice
+// and answering the desktop while the request runs.
+#include <atomic>
+#include <string>
+#include <thread>
+
+class THttpClient;
+
+class TResultSender {
+ public:
+  TResultSender() = default;
+  ~TResultSender();
+  TResultSender(const TResultSender&) = delete;
+  TResultSender& operator=(const TResultSender&) = delete;
+
+  // Starts SubmitResult with the address; the client must outlive the request. A request
+  // still running is first waited for, so no result is dropped.
+  void Start(THttpClient& client, std::string url);
+  // True from Start until the request has ended, however it ended.
+  bool Busy() const;
+  void Wait();
+
+ private:
+  std::thread Worker;
+  std::atomic<bool> Running{false};
+};

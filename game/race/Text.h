@@ -1,0 +1,14 @@
+#pragma once
+// The thirteen fixed text styles and the text helpers the HUD, the dialogs and the menu
+// screens share. Texts are Windows-1251 bytes.
+#include <cstdint>
+#include <string_view>
+
+class TMForm;
+
+void SetFont(TMForm& form, int n);  // 1..13
+// Top-left at (x, y); centred puts the middle of the text at x.
+void DrawString(TMForm& form, std::string_view text, int32_t x, int32_t y, bool centered);
+int32_t TextWidth(TMForm& form, std::string_view text);
+// How many of 9, 99, 999 and 9999 the value exceeds: its decimal digits minus one.
+int32_t ExtraDigits(uint16_t v);

@@ -1,0 +1,145 @@
+#include "http/HttpClient.h"
+
+#include <curl/curl.h>
+
+#include <cstring>
+
+namespace {
+
+void StartCurl() {
+  static const CURLcode Started = curl_global_init(CURL_GLOBAL_DEFAULT);
+  if (Started != CURLE_OK) throw EHttpError(std::string("HTTP start-up failed: ") + curl_easy_strerror(Started));
+}
+
+struct THeaderList {
+  curl_slist* List = nullptr;
+  ~THeaderList() { curl_slist_free_all(List); }
+  void Add(const std::string& line) {
+    curl_slist* grown = curl_slist_append(List, line.c_str());
+    if (!grown) throw EHttpError("Out of memory building the request");
+    List = grown;
+  }
+};
+
+struct TBody {
+  std::string Text;
+  size_t Limit = 0;
+  bool TooLarge = false;
+};
+
+size_t CollectBody(char* data, size_t size, size_t count, void* target) {
+  auto& body = *static_cast<TBody*>(target);
+  const size_t bytes = size * count;
+  if (body.Limit && body.Text.size() + bytes > body.Limit) {
+    body.TooLarge = true;
+    return 0;
+  }
+  body.Text.append(data, bytes);
+  return bytes;
+}
+
+bool SafeInUrl(unsigned char c) {
+  return c > 32 && c < 127 && !std::strchr("\"<>\\^`{|}", c);
+}
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+}  // namespace
+
+// Cookies live in a jar shared by the requests of one client; each request gets a fresh
+// handle, as resetting a used one loses memory in this libcurl.
+struct THttpClient::TState {
+  CURLSH* Cookies = nullptr;
+  TState() {
+    StartCurl();
+    Cookies = curl_share_init();
+    if (!Cookies || curl_share_setopt(Cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
+      curl_share_cleanup(Cookies);
+      throw EHttpError("HTTP client could not be created");
+    }
+  }
+  ~TState() { curl_share_cleanup(Cookies); }
+};
+
+struct TEasyHandle {
+  CURL* Handle = curl_easy_init();
+  ~TEasyHandle() { curl_easy_cleanup(Handle); }
+};
+
+THttpClient::THttpClient() : State(std::make_unique<TState>()) {}
+
+THttpClient::~THttpClient() = default;
+
+std::string EncodeUrl(const std::string& url) {
+  static const char Hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (size_t i = 0; i < url.size(); ++i) {
+    const unsigned char c = url[i];
+    const bool escaped = c == '%' && i + 2 < url.size() && IsHex(url[i + 1]) && IsHex(url[i + 2]);
+    if (SafeInUrl(c) && (c != '%' || escaped)) {
+      out += char(c);
+    } else {
+      out += '%';
+      out += Hex[c >> 4];
+      out += Hex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string THttpClient::Get(const std::string& url) {
+  std::lock_guard<std::mutex> hold(Lock);
+  TEasyHandle request;
+  CURL* curl = request.Handle;
+  if (!curl) throw EHttpError("HTTP request could not be created");
+
+  THeaderList headers;
+  headers.Add("Accept: " + Accept);
+  if (!ContentType.empty()) {
+    headers.Add("Content-Type: " + ContentType);
+    headers.Add("Content-Length: " + std::to_string(ContentLength));
+  }
+  TBody body;
+  body.Limit = MaxBodyBytes;
+  char error[CURL_ERROR_SIZE] = {};
+  const std::string target = EncodeUrl(url);
+
+  curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.List);
+  // Time-outs must not depend on signals: the request may run on a worker thread.
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, TimeoutMs);
+  curl_easy_setopt(curl, CURLOPT_PROXY, Proxy.c_str());
+  if (!ProxyUserName.empty()) {
+    curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, ProxyUserName.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, ProxyPassword.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXYAUTH, long(CURLAUTH_ANY));
+  }
+  if (AllowCookies) {
+    curl_easy_setopt(curl, CURLOPT_SHARE, State->Cookies);
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+  }
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+
+  const CURLcode result = curl_easy_perform(curl);
+
+  if (body.TooLarge)
+    throw EHttpError("Answer from " + target + " is larger than " + std::to_string(MaxBodyBytes) + " bytes");
+  if (result != CURLE_OK)
+    throw EHttpError("Request to " + target + " failed: " + (error[0] ? error : curl_easy_strerror(result)));
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  if (status >= 400) throw EHttpError("Request to " + target + " answered " + std::to_string(status), status);
+  return std::move(body.Text);
+}

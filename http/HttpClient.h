@@ -1,0 +1,59 @@
+#pragma once
+// A small blocking HTTP/1.1 client: one GET at a time, the body as a string, every
+// failure as an EHttpError.
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+
+class EHttpError : public std::runtime_error {
+ public:
+  // Status is the server's HTTP status for an error answer, 0 when none arrived.
+  explicit EHttpError(const std::string& message, long status = 0)
+      : std::runtime_error(message), FStatus(status) {}
+  long Status() const { return FStatus; }
+
+ private:
+  long FStatus;
+};
+
+class THttpClient {
+ public:
+  THttpClient();
+  ~THttpClient();
+  THttpClient(const THttpClient&) = delete;
+  THttpClient& operator=(const THttpClient&) = delete;
+
+  // Fetches the resource and returns its body; throws EHttpError on no connection,
+  // a name that does not resolve, an error status (400 and above), a broken transfer
+  // or a time-out. Calls from several threads take turns.
+  std::string Get(const std::string& url);
+
+  std::string Accept = "text/html, */*";
+  std::string UserAgent = "Mozilla/3.0 (compatible; Sprayrush)";
+  // Sent with every request; an empty type sends neither header.
+  std::string ContentType = "text/html";
+  long ContentLength = 0;
+  // Cookies the server sets are kept for the life of this client and sent back.
+  bool AllowCookies = true;
+  // Empty: connect directly, whatever the environment says.
+  std::string Proxy;
+  // Credentials for the proxy; empty means no proxy authentication.
+  std::string ProxyUserName, ProxyPassword;
+  // A server that takes the connection and never answers must not hold the caller for
+  // ever; 0 turns a limit off.
+  long ConnectTimeoutMs = 3000;
+  long TimeoutMs = 5000;
+  // A longer body ends the transfer with an error instead of filling the memory.
+  size_t MaxBodyBytes = 1 << 20;
+
+ private:
+  struct TState;
+  std::mutex Lock;
+  std::unique_ptr<TState> State;
+};
+
+// Percent-encodes every byte a URL may not carry as it is (spaces, controls, bytes
+// above 127 and the few unsafe marks); escapes already present stay.
+std::string EncodeUrl(const std::string& url);

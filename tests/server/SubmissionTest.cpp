@@ -1,0 +1,179 @@
+// What the server takes from a submission, what it refuses, and the page it shows.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "game/online/SubmitResult.h"
+#include "server/ScoreRecord.h"
+#include "server/ScoreService.h"
+
+namespace {
+
+using namespace Scores;
+
+std::string GameCode(const std::string& name, int32_t score, const std::string& add) {
+  return EncodeBits(ToBitString(ResultRecord(name, score, add)));
+}
+
+// Pads a hand-made record the way the game does, so only the part under test is wrong.
+std::string Padded(std::string record) {
+  while (record.size() % 5) record += '0';
+  return record;
+}
+
+class TMemoryStore : public TScoreStore {
+ public:
+  void Add(const TScoreEntry& entry) override { Entries.push_back(entry); }
+  std::vector<TScoreEntry> Best(size_t count) override {
+    auto best = Entries;
+    std::stable_sort(best.begin(), best.end(), [](auto& a, auto& b) { return a.Score > b.Score; });
+    if (best.size() > count) best.resize(count);
+    return best;
+  }
+  std::vector<TScoreEntry> Entries;
+};
+
+TEST(ScoreRecord, EveryRecordTheGameCanSendReadsBackAsSent) {
+  const struct {
+    std::string Name;
+    int32_t Score;
+    std::string Add;
+  } Cases[] = {
+      {"Ab", 1234, "_______"},
+      {"", 0, ""},
+      {"|", 5, "|"},
+      {"a|b", 7, "x|y"},
+      {"|score=1", 2, "|z=0"},
+      {"|score=", 3, "|z="},
+      {"|key=S|p=", 4, "|add="},
+      {"x|add=", 5, "|key=S|p="},
+      {"|z=000", 6, "0000"},
+      {"\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE", 2147483647, "\xF2\xE5\xEA\xF1\xF2 1234"},
+      {"<b>&\"'", 1, "\x98\x7F"},
+  };
+  for (const auto& c : Cases) {
+    const auto record = DecodeCode(GameCode(c.Name, c.Score, c.Add));
+    ASSERT_TRUE(record) << c.Name;
+    EXPECT_EQ(*record, ResultRecord(c.Name, c.Score, c.Add));
+    std::string why;
+    const auto result = ParseRecord(*record, &why);
+    ASSERT_TRUE(result) << c.Name << ": " << why;
+    EXPECT_EQ(result->Name, c.Name);
+    EXPECT_EQ(result->Score, c.Score);
+    EXPECT_EQ(result->AddInfo, c.Add);
+  }
+}
+
+TEST(ScoreRecord, MalformedRecordsAreRefused) {
+  const std::string Cases[] = {
+      Padded("type=1|name=Ab|score=1|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=1|key=T|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=1|key=S|p=1|add=x|z="),
+      Padded("type=0|name=Ab|score=1|key=S|add=x|z="),
+      Padded("type=0|name=Ab|key=S|p=|add=x|z="),
+      Padded("type=0|name=Abcdefghijk|score=1|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=1|key=S|p=|add=Abcdefghijk|z="),
+      Padded("type=0|name=A\x01|score=1|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=1|key=S|p=|add=\t|z="),
+      Padded("type=0|name=Ab|score=-1|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=2147483648|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=01|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=|key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=1 |key=S|p=|add=x|z="),
+      Padded("type=0|name=Ab|score=1|key=S|p=|add=x|z=1"),
+      Padded("type=0|name=Ab|score=1|key=S|p=|add=x"),
+      Padded("name=Ab|type=0|score=1|key=S|p=|add=x|z="),
+      // Two results in one: the second free text is too long to be one.
+      Padded("type=0|name=a|score=1|key=S|p=|add=|score=2|key=S|p=|add=b|z="),
+      // Right length, wrong padding: an extra group of zeros, or non-zero filler.
+      "type=0|name=Abc|score=1234|key=S|p=|add=_______|z=00000",
+      "type=0|name=Ab|score=1234|key=S|p=|add=_______|z=x",
+      "",
+  };
+  for (const auto& record : Cases) {
+    std::string why;
+    EXPECT_FALSE(ParseRecord(record, &why)) << record;
+    EXPECT_FALSE(why.empty()) << record;
+  }
+}
+
+TEST(ScoreRecord, CodesThatAreNotWholeRecordsAreRefused) {
+  const std::string good = GameCode("Ab", 1234, "_______");
+  ASSERT_TRUE(DecodeCode(good));
+  const std::string Cases[] = {
+      "",
+      good.substr(1),
+      good + "A",
+      "I" + good.substr(1),
+      "O" + good.substr(1),
+      "0" + good.substr(1),
+      "Z" + good.substr(1),
+      "a" + good.substr(1),
+      "%41" + good.substr(3),
+      std::string(MaxCodeLength + 8, 'A'),
+  };
+  for (const auto& code : Cases) EXPECT_FALSE(DecodeCode(code)) << code;
+  // The longest record the game can make still fits.
+  EXPECT_TRUE(DecodeCode(GameCode("0123456789", 2147483647, "0123456789")));
+}
+
+TEST(ScoreService, OnlyTheTwoQueriesOfTheGameAreAnswered) {
+  TMemoryStore store;
+  const std::string code = GameCode("Ab", 1234, "_______");
+  EXPECT_EQ(AnswerQuery(store, "hs&prg=Sprayrush&inf=" + code, 1000).Status, 200);
+  ASSERT_EQ(store.Entries.size(), 1u);
+  EXPECT_EQ(store.Entries[0].Name, "Ab");
+  EXPECT_EQ(store.Entries[0].Score, 1234);
+  EXPECT_EQ(store.Entries[0].AddInfo, "_______");
+  EXPECT_EQ(store.Entries[0].Time, 1000);
+  EXPECT_EQ(AnswerQuery(store, "hs=&inf=" + code + "&prg=Sprayrush", 1000).Status, 200);
+
+  const auto page = AnswerQuery(store, "prg=Sprayrush&show&type=0", 1000);
+  EXPECT_EQ(page.Status, 200);
+  EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
+
+  const std::string Refused[] = {
+      "",
+      "hs&prg=Sprayrush",
+      "hs&prg=Sprayrush&inf=",
+      "hs&prg=Sprayrush&inf=AAAA",
+      "hs&prg=Sprayrush&inf=" + code + "&inf=" + code,
+      "hs&prg=Sprayrush&inf=" + code + "&x=1",
+      "hs=1&prg=Sprayrush&inf=" + code,
+      "hs&prg=Other&inf=" + code,
+      "hs&prg=sprayrush&inf=" + code,
+      "hs&inf=" + code,
+      "hs&prg=Sprayrush&inf=" + code.substr(0, 8) + "%20" + code.substr(8),
+      "hs&&prg=Sprayrush&inf=" + code,
+      "prg=Sprayrush&show&type=1",
+      "prg=Sprayrush&show",
+      "prg=Sprayrush&show=1&type=0",
+      "prg=Sprayrush&type=0",
+  };
+  for (const auto& query : Refused) {
+    const int status = AnswerQuery(store, query, 1000).Status;
+    EXPECT_GE(status, 400) << query;
+    EXPECT_LT(status, 500) << query;
+  }
+  EXPECT_EQ(store.Entries.size(), 2u);
+}
+
+TEST(ScoreService, PageShowsEveryTextEscapedAndInUtf8) {
+  const std::vector<TScoreEntry> best = {
+      {"<b>&\"'", 900, "<i>", 86400},
+      {"\xC8\xE2\xE0\xED", 800, "\x98", 0},
+  };
+  const std::string page = TablePage(best);
+  EXPECT_NE(page.find("&lt;b&gt;&amp;&quot;&#39;"), std::string::npos);
+  EXPECT_NE(page.find("&lt;i&gt;"), std::string::npos);
+  EXPECT_EQ(page.find("<b>"), std::string::npos);
+  EXPECT_EQ(page.find("<i>"), std::string::npos);
+  EXPECT_NE(page.find("\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"), std::string::npos);  // "Иван"
+  EXPECT_NE(page.find("\xEF\xBF\xBD"), std::string::npos);                      // 0x98 has no letter
+  EXPECT_NE(page.find("02.01.1970"), std::string::npos);
+  EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_LT(page.find(">900<"), page.find(">800<"));
+  EXPECT_NE(TablePage({}).find("Результатов пока нет"), std::string::npos);
+}
+
+}  // namespace
