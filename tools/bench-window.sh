@@ -4,7 +4,8 @@
 # it changed) and the game as built; CPU per second of one core (the program's and the X
 # server's) and peak memory. Needs a build with benchmarks (the default):
 #   bash tools/bench-window.sh [benchmark options, e.g. --benchmark_filter=Bare]
-# BUILD=<folder> picks another build folder than build/.
+# BUILD=<folder> picks another build folder than build/; SPRAYRUSH_BENCH_GAME=<program>
+# measures another build of the game (say, an older one) in place of this build's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bench=${BUILD:-build}/bench/bench_window_cpu

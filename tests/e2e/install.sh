@@ -58,6 +58,10 @@ check_run() {
       e2e_fail "$run/Data/$part does not link to the installed data"
   done
   [ -d "$run/Data/Save" ] && [ ! -L "$run/Data/Save" ] || e2e_fail "$run/Data/Save is not a folder of its own"
+  # The game saved its options and table on the way out, into the player's folder.
+  for save in options hs; do
+    [ -f "$run/Data/Save/$save" ] || e2e_fail "no $save saved in $run/Data/Save"
+  done
 }
 
 mkdir -p "$E2E_DIR/home" "$E2E_DIR/xdg"
@@ -68,10 +72,12 @@ check_run "$E2E_DIR/xdg/sprayrush"
 start XDG_DATA_HOME=relative/path
 check_run "$E2E_DIR/home/.local/share/sprayrush"
 
-# A link left by an earlier install elsewhere follows this one; a save stays.
+# A link left by an earlier install elsewhere follows this one; the player's files stay.
 ln -sfn /nonexistent/Data/Res "$E2E_DIR/xdg/sprayrush/Data/Res"
-echo kept >"$E2E_DIR/xdg/sprayrush/Data/Save/options"
+echo kept >"$E2E_DIR/xdg/sprayrush/Data/Save/mine"
 start XDG_DATA_HOME="$E2E_DIR/xdg"
 check_run "$E2E_DIR/xdg/sprayrush"
-[ "$(cat "$E2E_DIR/xdg/sprayrush/Data/Save/options")" = kept ] || e2e_fail "the launcher touched a save"
+[ "$(cat "$E2E_DIR/xdg/sprayrush/Data/Save/mine")" = kept ] || e2e_fail "the launcher touched the player's files"
+[ -z "$(ls -A "$prefix/share/sprayrush/Data/Res" | grep -v -e '^Res1.dxg$' -e '^Res3.dxg$' -e '^Sounds.dxw$')" ] ||
+  e2e_fail "something was written into the installed data"
 e2e_log "passed"

@@ -251,14 +251,47 @@ e2e_region_diff() {
   local a=$1 b=$2 region=$3 fuzz=${4:-2%}
   convert "$a" -crop "$region" +repage "$E2E_DIR/region-a.png" &&
     convert "$b" -crop "$region" +repage "$E2E_DIR/region-b.png" || return 1
-  compare -metric AE -fuzz "$fuzz" "$E2E_DIR/region-a.png" "$E2E_DIR/region-b.png" null: 2>&1 |
-    awk '{print int($1)}'
+  # compare's status says "they differ"; the count is what matters.
+  { compare -metric AE -fuzz "$fuzz" "$E2E_DIR/region-a.png" "$E2E_DIR/region-b.png" null: 2>&1 || true; } |
+    awk '$1 ~ /^[0-9.e+]+$/ {print int($1); ok = 1} END {exit !ok}'
 }
 
 e2e_expect_region() {
   local a=$1 b=$2 region=$3 most=${4:-0} diff
   diff=$(e2e_region_diff "$a" "$b" "$region")
   [ -n "$diff" ] && [ "$diff" -le "$most" ] || e2e_fail "$region differs in ${diff:-?} pixels (at most $most)"
+}
+
+# Waits until the picture stands still (two shots a moment apart agree in REGION, default
+# the whole surface) and leaves the last shot in FILE.
+e2e_wait_still() {
+  local file=$1 timeout=${2:-10} region=${3:-${E2E_SURFACE_W}x${E2E_SURFACE_H}+0+0}
+  local end=$((SECONDS + timeout))
+  e2e_shot "$E2E_DIR/still.png"
+  while :; do
+    sleep 0.2
+    e2e_shot "$file"
+    [ "$(e2e_region_diff "$E2E_DIR/still.png" "$file" "$region")" = 0 ] && return 0
+    [ "$SECONDS" -ge "$end" ] && e2e_fail "the picture never stood still in $region"
+    cp "$file" "$E2E_DIR/still.png"
+  done
+}
+
+# Waits until REGION (WxH+X+Y) of the window differs from the picture REF, or (with
+# e2e_wait_same) agrees with it again; at most MOST pixels apart counts as the same.
+e2e_wait_change() {
+  e2e_until "${3:-10}" e2e_region_matches "$1" "$2" "${4:-0}" no ||
+    e2e_fail "$2 never changed from $(basename "$1")"
+}
+e2e_wait_same() {
+  e2e_until "${3:-10}" e2e_region_matches "$1" "$2" "${4:-0}" yes ||
+    e2e_fail "$2 never came back to $(basename "$1")"
+}
+e2e_region_matches() {
+  local diff
+  e2e_shot "$E2E_DIR/last.png"
+  diff=$(e2e_region_diff "$1" "$E2E_DIR/last.png" "$2") || return 1
+  if [ "$4" = yes ]; then [ "$diff" -le "$3" ]; else [ "$diff" -gt "$3" ]; fi
 }
 
 # Whether a process runs (an ended child waiting to be collected does not).

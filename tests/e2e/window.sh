@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The game's window on a desktop: it appears with its caption at 800 x 600, closing it
-# does not end the game (leaving goes through the quit question), and SIGTERM ends it
-# cleanly.
+# The game's window on a desktop: it appears with its caption at 800 x 600; closing it
+# does not end the game but asks the quit question, which No takes away again; SIGTERM
+# ends it cleanly.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 e2e_init window
@@ -15,10 +15,17 @@ e2e_start_game
 read -r _ _ w h < <(e2e_client_rect)
 [ "$w x $h" = "800 x 600" ] || e2e_fail "client area $w x $h"
 
+# The menu slides in and comes to rest.
+e2e_wait_still "$E2E_DIR/menu.png" 20
+# The question comes up in the middle of the surface, over the menu.
+question=360x160+220+220
 e2e_close_window
+e2e_wait_change "$E2E_DIR/menu.png" "$question"
 sleep 1
 e2e_running "$E2E_GAME_PID" || e2e_fail "closing the window ended the game"
 xdotool search --onlyvisible --name '^Sprayrush$' >/dev/null || e2e_fail "the window went away on close"
+e2e_key n
+e2e_wait_same "$E2E_DIR/menu.png" "$question"
 
 status=0
 e2e_terminate "$E2E_GAME_PID" || status=$?
