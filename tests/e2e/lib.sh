@@ -162,9 +162,28 @@ e2e_focus() {
 }
 
 # Presses keys in the game window: e2e_key Return, e2e_key alt+Return, e2e_key Down Down.
+# Each is held for a few frames, as a finger would: the game samples the keyboard once a
+# frame, so a press and release within one frame would go unseen.
 e2e_key() {
   e2e_focus
-  xdotool key --delay 60 "$@"
+  local k
+  for k in "$@"; do
+    xdotool keydown "$k"
+    sleep 0.08
+    xdotool keyup "$k"
+    sleep 0.06
+  done
+}
+
+# Holds keys down until e2e_release (throttle, steering, fire).
+e2e_hold() {
+  e2e_focus
+  local k
+  for k in "$@"; do xdotool keydown "$k"; done
+}
+e2e_release() {
+  local k
+  for k in "$@"; do xdotool keyup "$k"; done
 }
 
 # Types text as key presses.
