@@ -57,6 +57,8 @@ TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 80
 
   MDXImageList = std::make_unique<TDXImageList>(MDXDraw.get());
   MDXImageList3 = std::make_unique<TDXImageList>(MDXDraw.get());
+  MDXImageList->Items.KeepPictures = false;
+  MDXImageList3->Items.KeepPictures = false;
 
   MDXTimer = std::make_unique<TDXTimer>(Application);
   MDXTimer->SetEnabled(false);

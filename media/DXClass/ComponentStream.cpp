@@ -376,7 +376,16 @@ std::vector<uint8_t> ReadWholeFile(const std::string& gamePath) {
     int err = errno;
     throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One read of the known size: growing a vector byte by byte would peak at twice it.
+  std::vector<uint8_t> bytes;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    bytes.resize(size_t(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), size);
+    bytes.resize(size_t(in.gcount()));
+  }
   if (in.bad()) throw EFOpenError("Cannot read file \"" + path + "\".");
   return bytes;
 }

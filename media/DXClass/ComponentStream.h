@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Raised with "Invalid stream format" for a bad wrapper or a malformed stream.
@@ -63,6 +64,9 @@ struct TStreamComponent {
   std::string ObjectName;
   std::vector<TStreamProperty> Properties;
   const TStreamValue* Find(std::string_view name) const;
+  TStreamValue* Find(std::string_view name) {
+    return const_cast<TStreamValue*>(std::as_const(*this).Find(name));
+  }
 };
 
 // Parses a whole file image: resource header, then the component stream.

@@ -49,6 +49,10 @@ void TDXForm::HandleEvent(const Platform::TEvent& event) {
       break;
     case TEventKind::Restored:
       WindowState = TWindowState::wsNormal;
+      Window->Invalidate();
+      break;
+    case TEventKind::Exposed:
+      Window->Invalidate();
       break;
     case TEventKind::KeyDown: {
       uint16_t key = event.Key;

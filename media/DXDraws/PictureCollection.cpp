@@ -63,22 +63,27 @@ int32_t TPictureCollectionItem::PatternCount() const {
 void TPictureCollectionItem::Initialize() {
   Finalize();
   FGrid = Grid();
-  if (!Picture.Empty()) {
+  if (!FPictureReleased && !Picture.Empty()) {
     FSurface = std::make_unique<TDirectDrawSurface>(Picture.Width(), Picture.Height());
     Restore();
-    SetTransparentColor(FTransparentColor);
+    if (FCollection && !FCollection->KeepPictures) {
+      Picture.ReleasePixels();
+      FPictureReleased = true;
+    }
   }
+  if (FSurface) SetTransparentColor(FTransparentColor);
   FInitialized = true;
 }
 
 void TPictureCollectionItem::Finalize() {
-  FSurface.reset();
+  // Software surfaces outlive the display; a released picture has nowhere else to live.
+  if (!FPictureReleased) FSurface.reset();
   FGrid = TGrid();
   FInitialized = false;
 }
 
 void TPictureCollectionItem::Restore() {
-  if (!FSurface) return;
+  if (!FSurface || !Picture.HasPixels()) return;
   uint16_t* dst = FSurface->Pixels();
   // Pictures are mostly runs of few colours; skip the conversion for a repeat.
   uint32_t last = 0;
@@ -196,17 +201,17 @@ bool BooleanValue(const TStreamValue& v) {
 }  // namespace
 
 void TPictureCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
-  const TStreamComponent component = ReadComponentResource(bytes);
+  TStreamComponent component = ReadComponentResource(bytes);
   if (component.ClassName != LibraryClass) InvalidStream();
 
   // Everything is read before the library changes, so a bad file leaves it intact.
   std::vector<std::unique_ptr<TPictureCollectionItem>> items;
-  if (const TStreamValue* list = component.Find("List")) {
+  if (TStreamValue* list = component.Find("List")) {
     if (list->Type != TValueType::vaCollection) InvalidStream();
-    for (const TStreamItem& stored : list->Items) {
+    for (TStreamItem& stored : list->Items) {
       auto item = std::make_unique<TPictureCollectionItem>(this);
-      for (const TStreamProperty& p : stored.Properties) {
-        const TStreamValue& v = p.Value;
+      for (TStreamProperty& p : stored.Properties) {
+        TStreamValue& v = p.Value;
         if (p.Name == "Name") {
           if (!v.IsString()) InvalidStream();
           item->FName = v.Text;
@@ -233,6 +238,9 @@ void TPictureCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
         } else if (p.Name == "Picture.Data") {
           if (v.Type != TValueType::vaBinary) InvalidStream();
           item->Picture.LoadFromPictureData(v.Data);
+          // Its bytes are in the picture now; a big library would otherwise sit in
+          // memory twice while it loads.
+          std::vector<uint8_t>().swap(v.Data);
         }
         // Other properties are not ours to use; a newer writer may add some.
       }

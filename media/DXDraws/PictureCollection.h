@@ -73,6 +73,7 @@ class TPictureCollectionItem {
   std::string FName;
   uint32_t FTransparentColor = 0;
   bool FInitialized = false;
+  bool FPictureReleased = false;  // the surface is the only copy of the pixels
   // Our surfaces are software ones, so one surface holds the whole picture.
   std::unique_ptr<TDirectDrawSurface> FSurface;
   struct TGrid {
@@ -92,6 +93,10 @@ class TPictureCollection {
 
   // The drawing surface the pictures are initialised for.
   TDXDraw* DXDraw = nullptr;
+  // False: a picture keeps only its surface once it has one, for the library's whole
+  // life, and drops its decoded bitmap, so a running game holds each picture once. The
+  // data tool keeps the bitmaps to write them back.
+  bool KeepPictures = true;
 
   // Throws EPictureCollectionError "Image '%s' not found".
   TPictureCollectionItem& Find(std::string_view name) const;

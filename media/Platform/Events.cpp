@@ -72,6 +72,10 @@ static void Translate(const SDL_Event& e, std::deque<TEvent>& out) {
         case SDL_WINDOWEVENT_CLOSE: ev.Kind = TEventKind::CloseRequest; break;
         case SDL_WINDOWEVENT_MINIMIZED: ev.Kind = TEventKind::Minimized; break;
         case SDL_WINDOWEVENT_RESTORED: ev.Kind = TEventKind::Restored; break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED: ev.Kind = TEventKind::Exposed; break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: ev.Kind = TEventKind::Activated; break;
         case SDL_WINDOWEVENT_FOCUS_LOST: ev.Kind = TEventKind::Deactivated; break;
         default: return;
@@ -164,6 +168,7 @@ void TEventQueue::Post(TEventKind kind, uint32_t windowId) {
       case TEventKind::CloseRequest: e.window.event = SDL_WINDOWEVENT_CLOSE; break;
       case TEventKind::Minimized: e.window.event = SDL_WINDOWEVENT_MINIMIZED; break;
       case TEventKind::Restored: e.window.event = SDL_WINDOWEVENT_RESTORED; break;
+      case TEventKind::Exposed: e.window.event = SDL_WINDOWEVENT_EXPOSED; break;
       case TEventKind::Activated: e.window.event = SDL_WINDOWEVENT_FOCUS_GAINED; break;
       case TEventKind::Deactivated: e.window.event = SDL_WINDOWEVENT_FOCUS_LOST; break;
       default: return;

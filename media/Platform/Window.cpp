@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace Platform {
 
@@ -59,12 +61,42 @@ struct TWindow::TImpl {
   int Width = 0, Height = 0;
   bool IntegerScale = false;
   int CursorCounter = 0;
+  // The picture on screen, rows without padding, and the output size it was drawn at.
+  std::vector<uint16_t> Shown;
+  int ShownWidth = 0, ShownHeight = 0, OutputWidth = 0, OutputHeight = 0;
+  bool NeedsRepaint = true;
+  uint64_t Presents = 0;
+
+  bool SameAsShown(const uint16_t* pixels, int pitch, int width, int height) const {
+    if (width != ShownWidth || height != ShownHeight) return false;
+    const size_t row = size_t(width) * sizeof(uint16_t);
+    if (pitch == width) return std::memcmp(pixels, Shown.data(), row * height) == 0;
+    for (int y = 0; y < height; ++y)
+      if (std::memcmp(pixels + size_t(y) * pitch, Shown.data() + size_t(y) * width, row) != 0)
+        return false;
+    return true;
+  }
+
+  void KeepShown(const uint16_t* pixels, int pitch, int width, int height) {
+    Shown.resize(size_t(width) * height);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(Shown.data() + size_t(y) * width, pixels + size_t(y) * pitch,
+                  size_t(width) * sizeof(uint16_t));
+    ShownWidth = width;
+    ShownHeight = height;
+  }
 
   // Whole-number scaling keeps every pixel sharp; below twice the size it would leave
   // the picture small, so then it fills the screen at the nearest fractional scale.
   void UpdateScaling() {
     int w = 0, h = 0;
     if (SDL_GetRendererOutputSize(Renderer, &w, &h) != 0 || Width <= 0 || Height <= 0) return;
+    // A new output size (a mode switch, a resize) spoils the picture even if no event said so.
+    if (w != OutputWidth || h != OutputHeight) {
+      OutputWidth = w;
+      OutputHeight = h;
+      NeedsRepaint = true;
+    }
     const bool integer = std::min(w / Width, h / Height) >= 2;
     if (integer != IntegerScale) {
       IntegerScale = integer;
@@ -122,17 +154,28 @@ void TWindow::Present(const uint16_t* pixels, int pitch, int width, int height) 
     if (!m.Texture) return;
     m.TextureWidth = width;
     m.TextureHeight = height;
+    m.NeedsRepaint = true;
   }
   m.UpdateScaling();
-  SDL_UpdateTexture(m.Texture, nullptr, pixels, pitch * int(sizeof(uint16_t)));
+  // A still picture (a menu at rest) costs a compare instead of an upload and a present.
+  if (!m.NeedsRepaint && m.SameAsShown(pixels, pitch, width, height)) return;
+  m.KeepShown(pixels, pitch, width, height);
+  SDL_UpdateTexture(m.Texture, nullptr, m.Shown.data(), width * int(sizeof(uint16_t)));
   SDL_SetRenderDrawColor(m.Renderer, 0, 0, 0, 255);
   SDL_RenderClear(m.Renderer);
   SDL_RenderCopy(m.Renderer, m.Texture, nullptr, nullptr);
   SDL_RenderPresent(m.Renderer);
+  m.NeedsRepaint = false;
+  ++m.Presents;
 }
+
+void TWindow::Invalidate() { Impl->NeedsRepaint = true; }
+
+uint64_t TWindow::PresentCount() const { return Impl->Presents; }
 
 bool TWindow::SetFullScreen(bool on) {
   if (on == IsFullScreen()) return true;
+  Impl->NeedsRepaint = true;
   return SDL_SetWindowFullscreen(Impl->Window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
 }
 
@@ -140,7 +183,10 @@ bool TWindow::IsFullScreen() const {
   return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
-void TWindow::Show() { SDL_ShowWindow(Impl->Window); }
+void TWindow::Show() {
+  SDL_ShowWindow(Impl->Window);
+  Impl->NeedsRepaint = true;
+}
 
 bool TWindow::Visible() const { return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_SHOWN) != 0; }
 

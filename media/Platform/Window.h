@@ -20,8 +20,13 @@ class TWindow {
   TWindow& operator=(const TWindow&) = delete;
 
   // Shows an RGB 5-6-5 picture (pitch in pixels); in full screen it is scaled up
-  // sharply with its aspect kept.
+  // sharply with its aspect kept. A picture equal to the one on screen is not sent
+  // again unless the window needs repainting.
   void Present(const uint16_t* pixels, int pitch, int width, int height);
+  // The window lost its picture (exposed, restored, shown): the next Present paints.
+  void Invalidate();
+  // Pictures actually sent to the screen since the window was made.
+  uint64_t PresentCount() const;
 
   // Enters or leaves the desktop's full-screen mode; false when it cannot be entered.
   bool SetFullScreen(bool on);

@@ -294,3 +294,28 @@ TEST(DXImageList, FollowsTheDrawingSurface) {
   EXPECT_THROW(list.LoadFromFile(path), EFOpenError);
   EXPECT_EQ(list.Items.Count(), 1);
 }
+
+TEST(DXImageList, WithoutItsBitmapsAPictureStillDrawsAfterEveryModeSwitch) {
+  Platform::TWindow window("test", 800, 600);
+  TDXDraw draw(&window);
+  TDXImageList list(&draw);
+  list.Items.KeepPictures = false;
+  list.Items.LoadFromBytes(Library({Item("Boat", Solid(40, 10, 0x00FF00),
+                                         {{"PatternWidth", Value(TValueType::vaInt8, 20)}})}));
+  TPictureCollectionItem& boat = list.Items.Find("Boat");
+  EXPECT_TRUE(boat.Picture.HasPixels());  // nothing to draw on yet
+  for (int round = 0; round < 3; ++round) {
+    draw.Initialize();
+    ASSERT_TRUE(boat.Initialized());
+    EXPECT_FALSE(boat.Picture.HasPixels());
+    EXPECT_EQ(boat.Width(), 20);
+    EXPECT_EQ(boat.PatternCount(), 2);
+    draw.Surface().Fill(0);
+    boat.Draw(draw.Surface(), 5, 5, 1);
+    EXPECT_EQ(draw.Surface().Pixels()[5 * 800 + 5], ColorToSurface(0x00FF00)) << round;
+    draw.Finalize();
+    TDirectDrawSurface elsewhere(40, 40);
+    boat.Draw(elsewhere, 5, 5, 1);  // not initialised: draws nothing, raises nothing
+    EXPECT_EQ(elsewhere.Pixels()[5 * 40 + 5], 0);
+  }
+}

@@ -126,3 +126,22 @@ TEST(FormEvents, RunSleepsBetweenTicksAndEndsOnTerminate) {
   EXPECT_EQ(frames, 3);
   EXPECT_TRUE(form.Window->Visible());
 }
+
+TEST(FormEvents, AnExposedOrRestoredWindowIsPaintedAgain) {
+  TApplication app([] { return 0u; });
+  TRecordingForm form(app);
+  std::vector<uint16_t> picture(320 * 200, 0xF800);
+  auto present = [&] {
+    const uint64_t before = form.Window->PresentCount();
+    form.Window->Present(picture.data(), 320, 320, 200);
+    return form.Window->PresentCount() - before;
+  };
+  ASSERT_EQ(present(), 1u);
+  ASSERT_EQ(present(), 0u);
+  for (TEventKind kind : {TEventKind::Exposed, TEventKind::Restored}) {
+    Platform::TEventQueue::Post(kind, form.Window->Id());
+    app.ProcessMessages();
+    EXPECT_EQ(present(), 1u) << int(kind);
+    EXPECT_EQ(present(), 0u) << int(kind);
+  }
+}

@@ -146,4 +146,28 @@ TEST(DXDraw, FullScreenSwitchesTheWindowAndReportsAModeItCannotShow) {
   EXPECT_EQ(initialized, 2);
 }
 
+// The menu at rest redraws the same picture every frame; only a change or a mode switch
+// reaches the screen.
+TEST(DXDraw, FlipSendsAStillPictureOnceAndAgainAfterAModeSwitch) {
+  Platform::TWindow window("test", 800, 600);
+  TDXDraw draw(&window);
+  draw.Initialize();
+  auto frame = [&](uint16_t colour) {
+    const uint64_t before = window.PresentCount();
+    draw.Surface().Fill(colour);
+    draw.Flip();
+    return window.PresentCount() - before;
+  };
+  EXPECT_EQ(frame(0), 1u);
+  EXPECT_EQ(frame(0), 0u);
+  EXPECT_EQ(frame(0x001F), 1u);
+  draw.Options |= OptionBit(doFullScreen);
+  draw.Initialize();
+  EXPECT_EQ(frame(0x001F), 1u) << "full screen";
+  draw.Options &= ~OptionBit(doFullScreen);
+  draw.Initialize();
+  EXPECT_EQ(frame(0x001F), 1u) << "windowed";
+  EXPECT_EQ(frame(0x001F), 0u);
+}
+
 }  // namespace

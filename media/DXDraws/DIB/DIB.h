@@ -24,6 +24,9 @@ class TDIB {
   uint32_t Pixel(int x, int y) const { return FPixels[size_t(y) * FWidth + x]; }
   void SetPixel(int x, int y, uint32_t color) { FPixels[size_t(y) * FWidth + x] = color & 0xFFFFFF; }
   const std::vector<uint32_t>& Pixels() const { return FPixels; }
+  // Lets the pixels go and keeps the size, for a picture whose pixels live on elsewhere.
+  void ReleasePixels() { std::vector<uint32_t>().swap(FPixels); }
+  bool HasPixels() const { return !FPixels.empty(); }
 
   // The bitmap alone: information header (40 or 12 bytes), masks, palette, rows.
   void LoadFromBitmap(std::span<const uint8_t> bytes);
