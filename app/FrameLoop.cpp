@@ -93,8 +93,9 @@ void TMForm::ButtonClick(bool fromKeyboard) {
       case 6:
         if (HotButton == 1) {
           CloseDialog(*this);
+          // The sending notice stays up while the request runs; its overlay goes on
+          // to the menu once the request has ended.
           SendResultOnline(*this);
-          ReturnToMenuAfterRace(*this);
         } else if (HotButton == 2) {
           CloseDialog(*this);
           ReturnToMenuAfterRace(*this);

@@ -10,6 +10,7 @@
 #include "game/race/Hud.h"
 #include "game/race/MyCarSprite.h"
 #include "game/race/Race.h"
+#include "game/race/SendQuestion.h"
 #include "game/race/Text.h"
 #include "game/race/Texts.h"
 #include "game/track/CaptionSprite.h"
@@ -250,6 +251,7 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
       break;
     case 7:
       DrawTexts(form, 7, {{277, std::string(Texts::Sending)}});
+      FinishSendingWhenDone(form);
       break;
     case 9:
       UpdateDialogButtonHighlight(form);

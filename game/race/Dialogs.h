@@ -12,6 +12,7 @@ struct TDialogState {
   int32_t CursorBlinkTimer = 0;  // ms until the name-entry cursor toggles
   TCaptionSprite* Window = nullptr;
   TCaptionSprite* TextCursor = nullptr;
+  bool Sending = false;  // the sending notice's request has gone out
   // The menu's ranges while the quit or clear-records question is up.
   int32_t SavedFirstButton = 0, SavedLastButton = 0, SavedHotButton = 0, SavedButtonCount = 0;
 };

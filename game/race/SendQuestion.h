@@ -1,6 +1,9 @@
 #pragma once
 // The send question's Yes: "Отправка..." over the frozen race while the result goes to
-// the online table.
+// the online table off the frame loop; the notice closes when the request has ended.
 class TMForm;
 
 void SendResultOnline(TMForm& form);
+// The sending notice's frame: once the request has ended, the race ends and the menu
+// comes back.
+void FinishSendingWhenDone(TMForm& form);
