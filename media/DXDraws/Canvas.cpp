@@ -58,7 +58,7 @@ void BlendGlyph(TDirectDrawSurface& surface, const Platform::TGlyph& glyph, int 
 }  // namespace
 
 void TCanvas::TextOut(int x, int y, std::string_view text) {
-  Platform::TFontFace& face = Impl->FaceFor(Font);
+  Platform::TFontFace& face = Impl->FaceFor(Font).FaceFor(text);
   const uint16_t color = ColorToSurface(Font.Color);
   // Wide arithmetic: a position far off the surface must not overflow, just clip.
   int64_t pen = x;
@@ -74,7 +74,9 @@ void TCanvas::TextOut(int x, int y, std::string_view text) {
   }
 }
 
-int TCanvas::TextWidth(std::string_view text) { return Impl->FaceFor(Font).TextWidth(text); }
+int TCanvas::TextWidth(std::string_view text) {
+  return Impl->FaceFor(Font).FaceFor(text).TextWidth(text);
+}
 
 int TCanvas::TextHeight(std::string_view) { return Impl->FaceFor(Font).Height(); }
 

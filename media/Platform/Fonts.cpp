@@ -116,6 +116,7 @@ class TFontCache {
       throw std::runtime_error("Font '" + std::string(faceName) + "' cannot be opened");
     face->FPrimary = primary;
     face->FFallback = fallback == primary ? nullptr : fallback;
+    face->FFallbackFile = fallbackFile.Path;
     // A shrunk stand-in sits in a line of the full size, on the fallback's baseline.
     TTF_Font* line = face->FFallback && file.Scale != 1 ? fallback : primary;
     face->FAscent = TTF_FontAscent(line);
@@ -227,6 +228,34 @@ const TGlyph& TFontFace::Glyph(uint8_t c) {
     slot->Top += FAscent - TTF_FontAscent(fallback);
   }
   return *slot;
+}
+
+TFontFace& TFontFace::FaceFor(std::string_view text) {
+  if (!FFallback) return *this;
+  auto primary = static_cast<TTF_Font*>(FPrimary);
+  bool whole = true;
+  for (char ch : text) {
+    const auto c = static_cast<uint8_t>(ch);
+    if (FProvided[c] == 0) {
+      const char32_t cp = Cp1251ToUnicode(c);
+      const bool takesNoRoom = cp < 0x20 || cp == 0xFFFD;
+      FProvided[c] = takesNoRoom || TTF_GlyphIsProvided32(primary, Uint32(cp)) ? 1 : -1;
+    }
+    if (FProvided[c] < 0) {
+      whole = false;
+      break;
+    }
+  }
+  if (whole) return *this;
+  if (!FWholeFallback) {
+    // The fallback on this face's line: same ascent and height, so texts keep their place.
+    FWholeFallback.reset(new TFontFace());
+    FWholeFallback->FPrimary = FFallback;
+    FWholeFallback->FAscent = FAscent;
+    FWholeFallback->FHeight = FHeight;
+    FWholeFallback->FFile = FFallbackFile;
+  }
+  return *FWholeFallback;
 }
 
 int TFontFace::TextWidth(std::string_view text) {

@@ -27,6 +27,10 @@ class TFontFace {
   TFontFace& operator=(const TFontFace&) = delete;
 
   const TGlyph& Glyph(uint8_t c);  // rendered once, then kept
+  // The face to draw a whole text with: this one when it has every glyph of the text,
+  // else its fallback alone, so a line never mixes two faces (a digit display face
+  // under a Russian word would).
+  TFontFace& FaceFor(std::string_view text);
   int Ascent() const { return FAscent; }
   int Height() const { return FHeight; }
   int TextWidth(std::string_view text);
@@ -39,8 +43,10 @@ class TFontFace {
   void* FFallback = nullptr;  // TTF_Font*, may be null
   int FAscent = 0, FHeight = 0;
   double FScaleX = 1;  // the primary face's glyphs are narrowed by this
-  std::string FFile;
+  std::string FFile, FFallbackFile;
   std::array<std::unique_ptr<TGlyph>, 256> FGlyphs;
+  std::array<int8_t, 256> FProvided{};  // 1 the primary face has the glyph, -1 not, 0 unknown
+  std::unique_ptr<TFontFace> FWholeFallback;
 };
 
 // The face that the game calls faceName ("Arial", "Arial Black", "Times New Roman",
