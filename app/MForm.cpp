@@ -6,6 +6,7 @@
 #include "game/online/ResultSender.h"
 #include "game/persist/SaveFile.h"
 #include "game/race/Dialogs.h"
+#include "game/race/Text.h"
 #include "game/track/ScrollBackground.h"
 #include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
@@ -113,6 +114,7 @@ void TMForm::FormCreate() {
   // A table edited outside the game, or one without its options file, starts afresh.
   if (!HighScoresValid(HighScoreTable)) ResetHighScores(HighScoreTable);
   ApplyDisplayMode();
+  PrepareTextStyles(*this);
   ResetKeyEdges();
   Background = new TScrollBackground(*this, "MMBackground");
   FCreated = true;

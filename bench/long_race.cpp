@@ -153,6 +153,7 @@ class TBenchFolder {
 struct TRaceRun {
   std::vector<double> FrameSeconds;  // CPU time of the thread
   double WallSeconds = 0;            // the frames' wall time, to set the parts against
+  std::vector<double> WithoutPresent;  // with parts on: each frame's wall time but the present
   int Level = 0;
   int Score = 0;
 };
@@ -189,9 +190,12 @@ TRaceRun PlayRace(bool timeParts) {
     }
     now += 15;
     const double start = ThreadCpuSeconds(), wallStart = Now();
+    const double presentBefore = Parts.Seconds[ptPresent];
     form->MDXTimerTimer(*form->MDXTimer, 1);
     run.FrameSeconds.push_back(ThreadCpuSeconds() - start);
     run.WallSeconds += Now() - wallStart;
+    if (timeParts)
+      run.WithoutPresent.push_back(Now() - wallStart - (Parts.Seconds[ptPresent] - presentBefore));
   }
   Parts.On = false;
   run.Level = form->Race.Level;
@@ -224,8 +228,9 @@ void BM_LongRace(benchmark::State& state) {
     state.counters["p99_ms"] = 1000 * sorted[size_t(0.99 * double(sorted.size()))];
     state.counters["worst_ms"] = 1000 * *worst;
     state.counters["worst_frame"] = double(worst - t.begin() + 1);
-    // The first frame of a race opens the HUD's fonts.
-    state.counters["worst_after_first_ms"] = 1000 * *std::max_element(t.begin() + 1, t.end());
+    // Logic and drawing alone, without handing the picture to the window.
+    state.counters["worst_without_present_ms"] =
+        1000 * *std::max_element(timed.WithoutPresent.begin(), timed.WithoutPresent.end());
     const double timedTotal = timed.WallSeconds;
     double parts = 0;
     for (double seconds : Parts.Seconds) parts += seconds;

@@ -60,4 +60,11 @@ int32_t TextWidth(TMForm& form, std::string_view text) {
   return canvas ? canvas->TextWidth(text) : 0;
 }
 
+void PrepareTextStyles(TMForm& form) {
+  for (int n = 1; n <= 13; ++n) {
+    SetFont(form, n);
+    TextWidth(form, "0123456789:");
+  }
+}
+
 int32_t ExtraDigits(uint16_t v) { return (v > 9) + (v > 99) + (v > 999) + (v > 9999); }

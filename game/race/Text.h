@@ -10,5 +10,8 @@ void SetFont(TMForm& form, int n);  // 1..13
 // Top-left at (x, y); centred puts the middle of the text at x.
 void DrawString(TMForm& form, std::string_view text, int32_t x, int32_t y, bool centered);
 int32_t TextWidth(TMForm& form, std::string_view text);
+// Opens the face of every style and renders its digits once, at start-up, so that the
+// first race frame does not stall on opening fonts.
+void PrepareTextStyles(TMForm& form);
 // How many of 9, 99, 999 and 9999 the value exceeds: its decimal digits minus one.
 int32_t ExtraDigits(uint16_t v);
