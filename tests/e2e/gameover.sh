@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# A whole game to its end in the window, with our score server on this machine: the boat
+# drives off, then the clock runs out three times, game over; the result makes the table,
+# a name is typed, Yes sends it, and the result is on the server's table page; the menu
+# shows the high scores; quitting saves the table with the new name.
+# Takes about 215 s.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+e2e_init gameover
+e2e_need xwininfo
+
+window_inside='#10306A'  # the dialog window's face at surface (250, 260)
+server=$E2E_BUILD_DIR/server/sprayrush-scores
+[ -x "$server" ] || e2e_fail "the score server is not built"
+[ -x "${E2E_SEED_TABLE:-}" ] || e2e_fail "e2e_seed_table is not built"
+
+# The score server on a free port of this machine.
+"$server" --port 0 --db "$E2E_DIR/scores.db" >"$E2E_DIR/server.log" 2>&1 &
+e2e_track $!
+e2e_until 10 grep -q 'listening on' "$E2E_DIR/server.log" || e2e_fail "the server did not start"
+port=$(sed -n 's/.* port \([0-9]*\),.*/\1/p' "$E2E_DIR/server.log")
+page() {  # the table page, through bash's own TCP
+  exec 3<>"/dev/tcp/127.0.0.1/$port"
+  printf 'GET /cgi/version.pl?prg=Sprayrush&show&type=0 HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n' >&3
+  cat <&3
+  exec 3<&-
+}
+
+# A table the game wrote itself whose last entry is -1, so that a game that scores nothing
+# still makes it; the game sends to our server.
+E2E_RUN_DIR=$E2E_DIR/run
+mkdir -p "$E2E_RUN_DIR/Data/Save"
+"$E2E_SEED_TABLE" "$E2E_RUN_DIR"
+printf '127.0.0.1:%s\r\n' "$port" >"$E2E_RUN_DIR/Data/ScoreServer.txt"
+
+e2e_start_display 1024x768x24
+e2e_start_window_manager
+e2e_start_game
+e2e_wait_still "$E2E_DIR/menu.png" 20
+e2e_click 650 134
+e2e_wait_still "$E2E_DIR/boats.png" 5
+e2e_click 450 260  # the third boat
+sleep 2.5          # the level banner
+e2e_hold Up
+sleep 2
+e2e_release Up
+e2e_hold Down
+sleep 1.5
+e2e_release Down
+
+# Three lives run out on the clock; game over; the new record asks for a name.
+e2e_wait_colour 250 260 "$window_inside" 260
+e2e_wait_still "$E2E_DIR/name.png" 5 380x190+210+200
+e2e_type "Tester"
+e2e_wait_change "$E2E_DIR/name.png" 300x40+250+325
+e2e_key Return
+e2e_wait_change "$E2E_DIR/name.png" 300x60+250+320  # the send question's buttons
+e2e_key y
+# "Sending...", then the menu comes back with the high scores.
+e2e_wait_colour 100 160 '#F6FAFF' 30
+page >"$E2E_DIR/page.html" || e2e_fail "the table page cannot be read"
+grep -q 'Tester' "$E2E_DIR/page.html" || e2e_fail "the result is not on the table page"
+
+# Quitting saves the table with the new entry.
+e2e_click 650 443
+e2e_wait_colour 250 260 "$window_inside" 5
+e2e_key y
+e2e_until 10 eval '! e2e_running $E2E_GAME_PID' || e2e_fail "Yes did not end the game"
+status=0
+wait "$E2E_GAME_PID" || status=$?
+[ "$status" -eq 0 ] || e2e_fail "the game ended with status $status"
+grep -q '^Tester' "$E2E_RUN_DIR/Data/Save/hs" || e2e_fail "the saved table has no Tester"
+e2e_log passed
