@@ -60,6 +60,22 @@ void FreeSlots(TMForm& form, int32_t first, int32_t last) {
   form.Menu.ButtonCount = 0;
 }
 
+// One step of the hot button through FirstButton..LastButton, forwards or back.
+void StepHotButton(TMForm& form, bool wrap, int32_t direction) {
+  TMenuState& m = form.Menu;
+  int32_t& hot = form.HotButton;
+  m.NavHitEdge = false;
+  if (hot < m.FirstButton || hot > m.LastButton) hot = m.FirstButton;
+  const int32_t end = direction > 0 ? m.LastButton : m.FirstButton;
+  if (hot != end)
+    hot += direction;
+  else if (wrap)
+    hot = direction > 0 ? m.FirstButton : m.LastButton;
+  else
+    m.NavHitEdge = true;
+  m.NavKeysReleased = false;
+}
+
 template <typename T>
 void Free(T*& sprite) {
   delete sprite;
@@ -148,33 +164,9 @@ void UpdateDialogButtonHighlight(TMForm& form) {
   Highlight(form, form.Menu.FirstButton, form.Menu.LastButton, false);
 }
 
-void SelectNextButton(TMForm& form, bool wrap) {
-  TMenuState& m = form.Menu;
-  int32_t& hot = form.HotButton;
-  m.NavHitEdge = false;
-  if (hot < m.FirstButton || hot > m.LastButton) hot = m.FirstButton;
-  if (wrap)
-    hot = hot == m.LastButton ? m.FirstButton : hot + 1;
-  else if (hot < m.LastButton)
-    ++hot;
-  else
-    m.NavHitEdge = true;
-  m.NavKeysReleased = false;
-}
+void SelectNextButton(TMForm& form, bool wrap) { StepHotButton(form, wrap, +1); }
 
-void SelectPreviousButton(TMForm& form, bool wrap) {
-  TMenuState& m = form.Menu;
-  int32_t& hot = form.HotButton;
-  m.NavHitEdge = false;
-  if (hot < m.FirstButton || hot > m.LastButton) hot = m.FirstButton;
-  if (wrap)
-    hot = hot == m.FirstButton ? m.LastButton : hot - 1;
-  else if (hot > m.FirstButton)
-    --hot;
-  else
-    m.NavHitEdge = true;
-  m.NavKeysReleased = false;
-}
+void SelectPreviousButton(TMForm& form, bool wrap) { StepHotButton(form, wrap, -1); }
 
 void NavigateVertical(TMForm& form, bool wrap) {
   const TDXInputStates& states = form.MDXInput->States;

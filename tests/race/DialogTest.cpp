@@ -17,15 +17,8 @@ using namespace Platform;
 
 namespace {
 
-class RaceDialogs : public RaceTest {
+class RaceDialogs : public RaceOnAnEmptyCourse {
  protected:
-  void SetUp() override {
-    RaceTest::SetUp();
-    if (IsSkipped()) return;
-    StartRaceAndSkipBanner();
-    ClearCourse();
-    Form().Track.SpawnChance.fill(0);
-  }
   void Type(std::string_view text) {
     for (char c : text) Rig.Type(uint8_t(c));
   }

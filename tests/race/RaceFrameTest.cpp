@@ -8,16 +8,7 @@ using namespace Platform;
 
 namespace {
 
-class RaceFrame : public RaceTest {
- protected:
-  void SetUp() override {
-    RaceTest::SetUp();
-    if (IsSkipped()) return;
-    StartRaceAndSkipBanner();
-    ClearCourse();
-    Form().Track.SpawnChance.fill(0);
-  }
-};
+class RaceFrame : public RaceOnAnEmptyCourse {};
 
 TEST_F(RaceFrame, TheLastTenSecondsTickOnEveryWholeSecondDownTo1000) {
   Race().TimeLeft = 10020;

@@ -74,3 +74,16 @@ class RaceTest : public ::testing::Test {
 
   TGameRig Rig;
 };
+
+// A race past its banner on an empty course where nothing new appears, so that only
+// objects placed by hand take part.
+class RaceOnAnEmptyCourse : public RaceTest {
+ protected:
+  void SetUp() override {
+    RaceTest::SetUp();
+    if (IsSkipped()) return;
+    StartRaceAndSkipBanner();
+    ClearCourse();
+    Form().Track.SpawnChance.fill(0);
+  }
+};

@@ -9,14 +9,11 @@ namespace {
 
 constexpr double Always = 1e9;  // a chance that hits whatever the speed factor
 
-class Generator : public RaceTest {
+class Generator : public RaceOnAnEmptyCourse {
  protected:
   void SetUp() override {
-    RaceTest::SetUp();
+    RaceOnAnEmptyCourse::SetUp();
     if (IsSkipped()) return;
-    StartRaceAndSkipBanner();
-    ClearCourse();
-    Chances().fill(0);
     Boat().ScrollStep = 6;  // a speed factor of 0.1
   }
   std::array<double, 29>& Chances() { return Form().Track.SpawnChance; }

@@ -7,15 +7,8 @@
 
 namespace {
 
-class CourseObjects : public RaceTest {
+class CourseObjects : public RaceOnAnEmptyCourse {
  protected:
-  void SetUp() override {
-    RaceTest::SetUp();
-    if (IsSkipped()) return;
-    StartRaceAndSkipBanner();
-    ClearCourse();
-    Form().Track.SpawnChance.fill(0);
-  }
   // An object of the kind right on the boat.
   TWallSprite& OnBoat(uint8_t kind) { return Place(kind, Boat().X, Boat().Y); }
   // An object of the kind straight ahead of the boat, out of its reach.
