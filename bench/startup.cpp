@@ -35,9 +35,7 @@
 #include "media/Platform/Events.h"
 #include "media/Platform/System.h"
 #include "media/Platform/Window.h"
-// Last: Xlib's macros (None, KeyPress, ...) would clash with the game's names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "bench/XReadBack.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -208,7 +206,8 @@ class TRunFolder {
     fs::remove_all(Dir, ec);
     fs::create_directories(Dir / "Data/Save");
     for (const char* sub : {"Res", "Music"})
-      if (fs::exists(game / "Data" / sub)) fs::create_directory_symlink(game / "Data" / sub, Dir / "Data" / sub, ec);
+      if (fs::exists(game / "Data" / sub))
+        fs::create_directory_symlink(game / "Data" / sub, Dir / "Data" / sub, ec);
   }
   ~TRunFolder() {
     std::error_code ec;
@@ -328,54 +327,22 @@ void BM_StartUpInProcess(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUpInProcess)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// ---- the window read back -----------------------------------------------------------------
-
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
-
-// The mapped top-level window with this name; 0 when there is none yet.
-Window FindWindow(Display* display, const char* name) {
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned count = 0;
-  Window found = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return 0;
-  for (unsigned i = 0; i < count && !found; ++i) {
-    char* title = nullptr;
-    if (XFetchName(display, children[i], &title) && title) {
-      XWindowAttributes attributes{};
-      if (std::strcmp(title, name) == 0 && XGetWindowAttributes(display, children[i], &attributes) &&
-          attributes.map_state == IsViewable)
-        found = children[i];
-      XFree(title);
-    }
-  }
-  if (children) XFree(children);
-  return found;
-}
-
 // Share of the window's pixels that show the reference picture, within 2 per channel
 // (the 16-bit picture widened to 8 bits per channel); -1 when it cannot be read.
 double Agreement(Display* display, Window window, const std::vector<uint16_t>& reference) {
-  XImage* image = XGetImage(display, window, 0, 0, ScreenW, ScreenH, AllPlanes, ZPixmap);
-  if (!image) return -1;
-  const bool direct = image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 &&
-                      image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+  static std::vector<uint32_t> shown;
+  if (!xreadback::Read(display, window, ScreenW, ScreenH, shown)) return -1;
   long same = 0;
-  for (int y = 0; y < ScreenH; ++y)
-    for (int x = 0; x < ScreenW; ++x) {
-      const unsigned long p =
-          direct ? reinterpret_cast<const uint32_t*>(image->data + size_t(y) * image->bytes_per_line)[x]
-                 : XGetPixel(image, x, y);
-      const uint16_t c = reference[size_t(y) * ScreenW + x];
-      const int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-      const int want[3] = {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
-      const int got[3] = {int((p & image->red_mask) >> 16), int((p & image->green_mask) >> 8),
-                          int(p & image->blue_mask)};
-      bool close = true;
-      for (int i = 0; i < 3; ++i) close = close && std::abs(got[i] - want[i]) <= 2;
-      same += close;
-    }
-  XDestroyImage(image);
-  return double(same) / (double(ScreenW) * ScreenH);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    const uint16_t c = reference[i];
+    const int r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+    const int want[3] = {r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2};
+    const int got[3] = {int(shown[i] >> 16), int(shown[i] >> 8 & 0xFF), int(shown[i] & 0xFF)};
+    bool close = true;
+    for (int k = 0; k < 3; ++k) close = close && std::abs(got[k] - want[k]) <= 2;
+    same += close;
+  }
+  return double(same) / double(shown.size());
 }
 
 void BM_StartUpWholeProcess(benchmark::State& state) {
@@ -389,9 +356,8 @@ void BM_StartUpWholeProcess(benchmark::State& state) {
     in.read(reinterpret_cast<char*>(reference.data()), std::streamsize(reference.size() * 2));
     if (!in) return state.SkipWithError("the first menu frame could not be read back");
   }
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = xreadback::Open();
   if (!display) return state.SkipWithError("the X display cannot be opened");
-  XSetErrorHandler(IgnoreXError);
   const std::string game = (fs::path(SPRAYRUSH_GAME_DIR) / "sprayrush").string();
   for (auto _ : state) {
     std::vector<double> shown, windows, steps;
@@ -406,7 +372,7 @@ void BM_StartUpWholeProcess(benchmark::State& state) {
       while (Ms(Clock::now() - start) < 10000 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
         before = asked;
         asked = Clock::now();
-        const Window window = FindWindow(display, "Sprayrush");
+        const Window window = xreadback::FindWindow(display, "Sprayrush");
         if (window && windowMs < 0) windowMs = Ms(Clock::now() - start);
         if (window && Agreement(display, window, reference) >= 0.9) {
           shownMs = Ms(Clock::now() - start);
