@@ -126,7 +126,12 @@ class TChild {
   pid_t Pid = -1;
   Clock::time_point Started;
 
-  bool Running() const { return Pid > 0 && ::waitpid(Pid, nullptr, WNOHANG) == 0; }
+  bool Running() {
+    if (Pid <= 0) return false;
+    if (::waitpid(Pid, nullptr, WNOHANG) == 0) return true;
+    Pid = -1;  // collected: its number may go to another process, which must not be killed
+    return false;
+  }
 
   // SIGTERM, then up to 5 s to end before SIGKILL. Returns what it printed.
   std::string Stop(int& status, double& lifetimeS) {
