@@ -4,7 +4,7 @@
 # it changed) and the game as built, in the menu and in a race; CPU per second of one core
 # (the program's and the X server's) and peak memory. Then the time from start to the
 # first menu frame (bench_startup). Needs a build with benchmarks (the default):
-#   bash tools/bench-window.sh [benchmark options, e.g. --benchmark_filter=Bare]
+#   bash tools/bench-window.sh [benchmark options for both, e.g. --benchmark_filter=Bare]
 # BUILD=<folder> picks another build folder than build/; SPRAYRUSH_BENCH_GAME=<program>
 # measures another build of the game (say, an older one) in place of this build's.
 set -euo pipefail
