@@ -6,7 +6,8 @@
 # first menu frame (bench_startup). Needs a build with benchmarks (the default):
 #   bash tools/bench-window.sh [benchmark options for both, e.g. --benchmark_filter=Bare]
 # BUILD=<folder> picks another build folder than build/; SPRAYRUSH_BENCH_GAME=<program>
-# measures another build of the game (say, an older one) in place of this build's.
+# measures another build of the game (say, an older one) in place of this build's;
+# SPRAYRUSH_BENCH_SHOT=<file.ppm> keeps the race's last picture, to see what was measured.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bench=${BUILD:-build}/bench/bench_window_cpu
