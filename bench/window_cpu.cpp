@@ -2,8 +2,9 @@
 // (the program's own and the X server's, which does the drawing a present hands it) and
 // peak memory. The bare SDL program is the floor any SDL game of this size pays; the game
 // window presents a still picture every 15 ms, sent every frame (as it used to be) and
-// only when it changed; the game itself runs as built. Needs an X display:
-// tools/bench-window.sh starts Xvfb and runs this.
+// only when it changed; the game itself runs as built, left in its menu and driven into a
+// race from outside as a player would (xdotool: clicks, the throttle held, steering back
+// and forth). Needs an X display: tools/bench-window.sh starts Xvfb and runs this.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -11,12 +12,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -31,6 +34,8 @@
 #include "media/DXDraws/PictureCollection.h"
 #include "media/DXInput/DXInput.h"
 #include "media/Platform/System.h"
+// Last: Xlib's macros would clash with the game's names.
+#include "bench/XReadBack.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -121,7 +126,12 @@ class TChild {
   pid_t Pid = -1;
   Clock::time_point Started;
 
-  bool Running() const { return Pid > 0 && ::waitpid(Pid, nullptr, WNOHANG) == 0; }
+  bool Running() {
+    if (Pid <= 0) return false;
+    if (::waitpid(Pid, nullptr, WNOHANG) == 0) return true;
+    Pid = -1;  // collected: its number may go to another process, which must not be killed
+    return false;
+  }
 
   // SIGTERM, then up to 5 s to end before SIGKILL. Returns what it printed.
   std::string Stop(int& status, double& lifetimeS) {
@@ -154,9 +164,20 @@ double Reported(const std::string& output, const std::string& word) {
   return at == std::string::npos ? -1 : std::atof(output.c_str() + at + word.size() + 1);
 }
 
+// What a player does to a program while it is measured: Prepare runs after the warm-up
+// (false with an error stops the run), Act during the measurement until told to stop,
+// Finish after it (false with an error: the figures are not what they claim).
+class TPlayer {
+ public:
+  virtual ~TPlayer() = default;
+  virtual bool Prepare(std::string& error) = 0;
+  virtual void Act(const std::atomic<bool>& stop) = 0;
+  virtual bool Finish(std::string& error) = 0;
+};
+
 // Runs one program through warm-up and measurement and reports its figures as counters.
 void MeasureProgram(benchmark::State& state, const std::vector<std::string>& argv,
-                    const fs::path& dir = {}) {
+                    const fs::path& dir = {}, TPlayer* player = nullptr) {
   if (!std::getenv("DISPLAY")) return state.SkipWithError("needs an X display: run tools/bench-window.sh");
   const double ticks = double(::sysconf(_SC_CLK_TCK));
   const pid_t server = XServerPid();
@@ -164,12 +185,20 @@ void MeasureProgram(benchmark::State& state, const std::vector<std::string>& arg
     TChild child(argv, dir);
     std::this_thread::sleep_for(std::chrono::duration<double>(WarmUpS));
     if (!child.Running()) return state.SkipWithError((argv[0] + " ended during start-up").c_str());
+    std::string error;
+    if (player && !player->Prepare(error)) return state.SkipWithError(error.c_str());
+    std::atomic<bool> stop = false;
+    std::thread acting;
+    if (player) acting = std::thread([&] { player->Act(stop); });
     const auto t0 = Clock::now();
     const long long c0 = CpuTicks(child.Pid), x0 = CpuTicks(server);
     std::this_thread::sleep_for(std::chrono::duration<double>(MeasureS));
     const double wall = Seconds(Clock::now() - t0);
     const long long c1 = CpuTicks(child.Pid), x1 = CpuTicks(server);
     const long long peakKb = StatusKb(child.Pid, "VmHWM");
+    stop = true;
+    if (acting.joinable()) acting.join();
+    if (player && !player->Finish(error)) return state.SkipWithError(error.c_str());
     int status = 0;
     double lifetime = 0;
     const std::string output = child.Stop(status, lifetime);
@@ -206,10 +235,132 @@ void BM_GameWindowStillPresentWhenChanged(benchmark::State& state) {
   MeasureProgram(state, {SelfPath(), "--still-picture=changed"});
 }
 
-// The game as built, left alone after its start (the menu at rest), in a run folder of its
-// own so its saves stay out of the build. SPRAYRUSH_BENCH_GAME names another build's
-// program to measure instead (an older one, to compare); the data stays this build's.
-void BM_GameAsBuilt(benchmark::State& state) {
+// xdotool with these arguments; true when it did them.
+bool XDo(const std::vector<std::string>& argv) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::vector<char*> args = {const_cast<char*>("xdotool")};
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Plays the game from outside: waits for the menu to come to rest, clicks the start button
+// and the first boat, then holds the throttle and steers half a second each way.
+class TRacePlayer : public TPlayer {
+ public:
+  ~TRacePlayer() override {
+    Release();
+    if (Display_) XCloseDisplay(Display_);
+  }
+
+  bool Prepare(std::string& error) override {
+    Display_ = xreadback::Open();
+    if (!Display_) return error = "the X display cannot be opened", false;
+    for (int i = 0; i < 200 && !Window_; ++i) {
+      Window_ = xreadback::FindWindow(Display_, "Sprayrush");
+      if (!Window_) Sleep(0.05);
+    }
+    if (!Window_) return error = "the game's window did not appear", false;
+    Id = std::to_string(Window_);
+    if (!WaitStill(20)) return error = "the menu never came to rest", false;
+    XDo({"windowfocus", "--sync", Id});
+    Click(650, 134);  // start
+    if (!WaitStill(5)) return error = "the boat screen never came to rest", false;
+    std::vector<uint32_t> boats = Shown;
+    Click(100, 260);  // the first boat
+    if (!WaitChange(boats, 5)) return error = "the race did not start", false;
+    XDo({"keydown", "Up"});
+    Held.push_back("Up");
+    Sleep(1.0);  // under way, the level banner gone
+    Read(Before);
+    return true;
+  }
+
+  void Act(const std::atomic<bool>& stop) override {
+    for (bool left = true; !stop; left = !left) {
+      const std::string key = left ? "Left" : "Right";
+      XDo({"keydown", key});
+      Held.push_back(key);
+      for (int i = 0; i < 10 && !stop; ++i) Sleep(0.05);
+      XDo({"keyup", key});
+      Held.pop_back();
+    }
+  }
+
+  bool Finish(std::string& error) override {
+    std::vector<uint32_t> after;
+    Read(after);
+    Release();
+    // SPRAYRUSH_BENCH_SHOT=<file.ppm> keeps the last look, to see what was measured.
+    if (const char* shot = std::getenv("SPRAYRUSH_BENCH_SHOT"); shot && *shot && !after.empty()) {
+      std::ofstream out(shot, std::ios::binary);
+      out << "P6\n800 600\n255\n";
+      for (uint32_t p : after) out.put(char(p >> 16)).put(char(p >> 8)).put(char(p));
+    }
+    // A frozen picture would mean the measured seconds were not a race.
+    if (after.empty() || after == Before) return error = "the race did not move", false;
+    return true;
+  }
+
+ private:
+  static void Sleep(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
+
+  bool Read(std::vector<uint32_t>& rgb) {
+    if (!xreadback::Read(Display_, Window_, 800, 600, rgb)) rgb.clear();
+    return !rgb.empty();
+  }
+
+  // Two looks 0.3 s apart agree; the last look stays in Shown.
+  bool WaitStill(double timeoutS) {
+    const auto end = Clock::now() + std::chrono::duration<double>(timeoutS);
+    std::vector<uint32_t> before;
+    Read(before);
+    while (Clock::now() < end) {
+      Sleep(0.3);
+      Read(Shown);
+      if (!Shown.empty() && Shown == before) return true;
+      before = Shown;
+    }
+    return false;
+  }
+
+  bool WaitChange(const std::vector<uint32_t>& from, double timeoutS) {
+    const auto end = Clock::now() + std::chrono::duration<double>(timeoutS);
+    while (Clock::now() < end) {
+      if (Read(Shown) && Shown != from) return true;
+      Sleep(0.05);
+    }
+    return false;
+  }
+
+  // Windowed, the surface's pixels are the window's.
+  void Click(int x, int y) {
+    XDo({"mousemove", "--window", Id, "--sync", std::to_string(x), std::to_string(y)});
+    Sleep(0.1);  // the game sees the pointer over the button first, as under a hand
+    XDo({"click", "1"});
+  }
+
+  void Release() {
+    for (const std::string& key : Held) XDo({"keyup", key});
+    Held.clear();
+  }
+
+  Display* Display_ = nullptr;
+  Window Window_ = 0;
+  std::string Id;
+  std::vector<uint32_t> Shown, Before;
+  std::vector<std::string> Held;
+};
+
+// The game as built in a run folder of its own, so its saves stay out of the build.
+// SPRAYRUSH_BENCH_GAME names another build's program to measure instead (an older one,
+// to compare); the data stays this build's.
+void MeasureGame(benchmark::State& state, TPlayer* player) {
   const fs::path game = SPRAYRUSH_GAME_DIR;
   const char* other = std::getenv("SPRAYRUSH_BENCH_GAME");
   const fs::path program = other && *other ? fs::absolute(other) : game / "sprayrush";
@@ -222,14 +373,23 @@ void BM_GameAsBuilt(benchmark::State& state) {
   fs::create_directories(dir / "Data/Save");
   for (const char* sub : {"Res", "Music"})
     if (fs::exists(game / "Data" / sub)) fs::create_directory_symlink(game / "Data" / sub, dir / "Data" / sub, ec);
-  MeasureProgram(state, {program.string()}, dir);
+  MeasureProgram(state, {program.string()}, dir, player);
   fs::remove_all(dir, ec);
+}
+
+// Left alone after its start: the menu at rest.
+void BM_GameAsBuilt(benchmark::State& state) { MeasureGame(state, nullptr); }
+
+void BM_GameInRace(benchmark::State& state) {
+  TRacePlayer player;
+  MeasureGame(state, &player);
 }
 
 BENCHMARK(BM_BareSdlPresentEvery15ms)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameWindowStillPresentAlways)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameWindowStillPresentWhenChanged)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameAsBuilt)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameInRace)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // The menu at rest, as near as the media layer alone can draw it: background, top panel,
 // the buttons. Without the built data, colour bands.
@@ -318,8 +478,9 @@ int main(int argc, char** argv) {
     const double floorAll = floorCpu + (f.count(floor) && f.at(floor).count("xserver_cpu_percent")
                                             ? f.at(floor).at("xserver_cpu_percent")
                                             : 0);
-    std::printf("\n%-36s %9s %9s %9s %9s %9s\n", "CPU: % of one core", "own", "X server", "peak MB",
-                "own/floor", "all/floor");
+    const double floorMb = f.count(floor) ? f.at(floor).at("peak_mb") : 0;
+    std::printf("\n%-36s %9s %9s %9s %9s %9s %9s\n", "CPU: % of one core", "own", "X server", "peak MB",
+                "own/floor", "all/floor", "MB above");
     for (const std::string& name : reporter.Order) {
       const auto& c = f.at(name);
       auto get = [&](const char* key) { return c.count(key) ? c.at(key) : -1.0; };
@@ -328,6 +489,7 @@ int main(int argc, char** argv) {
       if (floorCpu > 0 && floorAll > 0)
         std::printf(" %9.2f %9.2f", get("cpu_percent") / floorCpu,
                     (get("cpu_percent") + std::max(0.0, get("xserver_cpu_percent"))) / floorAll);
+      if (floorMb > 0) std::printf(" %+9.1f", get("peak_mb") - floorMb);
       std::printf("\n");
     }
   }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
 int main(int, char**) {
@@ -28,6 +30,15 @@ int main(int, char**) {
   SDL_RenderSetLogicalSize(renderer, Width, Height);
   SDL_RendererInfo info{};
   SDL_GetRendererInfo(renderer, &info);
+  // Which OpenGL does the work: under Xvfb a software one, whose drawing is the floor's CPU.
+  std::string device;
+  if (std::strcmp(info.name, "opengl") == 0) {
+    using TGetString = const unsigned char* (*)(unsigned);
+    constexpr unsigned GlRenderer = 0x1F01;
+    if (auto get = reinterpret_cast<TGetString>(SDL_GL_GetProcAddress("glGetString")))
+      if (const unsigned char* name = get(GlRenderer))
+        device = std::string(" (") + reinterpret_cast<const char*>(name) + ")";
+  }
 
   // Diagonal colour bands: a picture with something in every row.
   std::vector<uint16_t> picture(size_t(Width) * Height);
@@ -53,7 +64,8 @@ int main(int, char**) {
     else
       due = SDL_GetTicks();  // behind: no burst of frames to catch up
   }
-  std::printf("presents %llu renderer %s\n", static_cast<unsigned long long>(presents), info.name);
+  std::printf("presents %llu renderer %s%s\n", static_cast<unsigned long long>(presents), info.name,
+              device.c_str());
   SDL_DestroyTexture(texture);
   SDL_DestroyRenderer(renderer);
   SDL_DestroyWindow(window);
