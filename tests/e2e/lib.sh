@@ -82,11 +82,20 @@ e2e_need() {
 e2e_start_display() {
   local size=${1:-1024x768x24}
   e2e_need Xvfb xdotool
-  : >"$E2E_DIR/display"
-  Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$E2E_DIR/display" 2>"$E2E_DIR/xvfb.log" &
-  E2E_XSERVER_PID=$!
-  e2e_track $!
-  e2e_until 15 grep -q '[0-9]' "$E2E_DIR/display" || e2e_fail "Xvfb did not start"
+  # Two servers starting at once may pick the same free number; the loser exits, and
+  # simply starts again.
+  local attempt
+  for attempt in 1 2 3 4 5; do
+    : >"$E2E_DIR/display"
+    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$E2E_DIR/display" 2>"$E2E_DIR/xvfb.log" &
+    E2E_XSERVER_PID=$!
+    e2e_track $!
+    e2e_until 15 eval 'grep -q "[0-9]" "$E2E_DIR/display" || ! e2e_running $E2E_XSERVER_PID' || true
+    sleep 0.2
+    e2e_running "$E2E_XSERVER_PID" && grep -q '[0-9]' "$E2E_DIR/display" && break
+    sleep "0.$((RANDOM % 9 + 1))"
+  done
+  grep -q '[0-9]' "$E2E_DIR/display" && e2e_running "$E2E_XSERVER_PID" || e2e_fail "Xvfb did not start"
   export DISPLAY=":$(tr -dc '0-9' <"$E2E_DIR/display")"
   unset WAYLAND_DISPLAY
 }
