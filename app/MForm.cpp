@@ -121,21 +121,21 @@ void TMForm::FormCreate() {
   ShowMainMenu(*this, true, 0);
 }
 
-void TMForm::SaveOptionsReporting() {
+void TMForm::SaveReporting(void (*save)(TMForm& form)) {
   try {
-    SaveOptions(Options, HighScoreSignature(HighScoreTable));
+    save(*this);
   } catch (const ESaveError& error) {
     Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
   }
 }
 
+void TMForm::SaveOptionsReporting() {
+  SaveReporting([](TMForm& f) { SaveOptions(f.Options, HighScoreSignature(f.HighScoreTable)); });
+}
+
 void TMForm::FormDestroy() {
   SaveOptionsReporting();
-  try {
-    SaveHighScores(HighScoreTable);
-  } catch (const ESaveError& error) {
-    Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
-  }
+  SaveReporting([](TMForm& f) { SaveHighScores(f.HighScoreTable); });
   Application.Terminate();
 }
 

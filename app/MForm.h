@@ -146,7 +146,8 @@ class TMForm : public TDXForm {
   // The frame handler of a screen code; none for a code without one.
   static TFrameHandler FrameHandlerOf(int32_t screen);
 
-  // Saves the options; a failure is shown to the player, the old file stays.
+  // Runs a save; a failure is shown to the player, the old file stays.
+  void SaveReporting(void (*save)(TMForm& form));
   void SaveOptionsReporting();
 
   bool FCreated = false;

@@ -52,14 +52,6 @@ void Highlight(TMForm& form, int32_t first, int32_t last, bool honourMute) {
   hot->Hovered = true;
 }
 
-void FreeSlots(TMForm& form, int32_t first, int32_t last) {
-  for (int32_t i = std::max(first, 1); i <= last && i <= 12; ++i) {
-    delete form.Menu.Buttons[i];
-    form.Menu.Buttons[i] = nullptr;
-  }
-  form.Menu.ButtonCount = 0;
-}
-
 // One step of the hot button through FirstButton..LastButton, forwards or back.
 void StepHotButton(TMForm& form, bool wrap, int32_t direction) {
   TMenuState& m = form.Menu;
@@ -74,12 +66,6 @@ void StepHotButton(TMForm& form, bool wrap, int32_t direction) {
   else
     m.NavHitEdge = true;
   m.NavKeysReleased = false;
-}
-
-template <typename T>
-void Free(T*& sprite) {
-  delete sprite;
-  sprite = nullptr;
 }
 
 }  // namespace
@@ -152,9 +138,9 @@ void MainMenuFrame(TMForm& form, int32_t lagCount) {
 void CloseMainMenu(TMForm& form) {
   TMenuState& m = form.Menu;
   FreeButtons(form);
-  Free(m.MenuCaption);
-  Free(m.UpPanelSprite);
-  Free(m.DownPanelSprite);
+  FreeSprite(m.MenuCaption);
+  FreeSprite(m.UpPanelSprite);
+  FreeSprite(m.DownPanelSprite);
   form.MDXTimer->SetEnabled(false);
 }
 
@@ -197,8 +183,16 @@ void PresentFrame(TMForm& form) {
   form.MDXDraw->Flip();
 }
 
-void FreeButtons(TMForm& form) { FreeSlots(form, 1, form.Menu.ButtonCount); }
+void FreeButtonSlots(TMForm& form, int32_t first, int32_t last) {
+  for (int32_t i = std::max(first, 1); i <= last && i <= 12; ++i) FreeSprite(form.Menu.Buttons[i]);
+}
+
+void FreeButtons(TMForm& form) {
+  FreeButtonSlots(form, 1, form.Menu.ButtonCount);
+  form.Menu.ButtonCount = 0;
+}
 
 void FreeDialogButtons(TMForm& form) {
-  FreeSlots(form, form.Menu.FirstButton, form.Menu.LastButton);
+  FreeButtonSlots(form, form.Menu.FirstButton, form.Menu.LastButton);
+  form.Menu.ButtonCount = 0;
 }

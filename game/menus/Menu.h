@@ -25,6 +25,8 @@ void NavigateHorizontal(TMForm& form, bool wrap);
 void RenderFrame(TMForm& form, int32_t lagCount, bool moveSprites);
 void PresentFrame(TMForm& form);
 
+// Frees the buttons of slots first..last at once.
+void FreeButtonSlots(TMForm& form, int32_t first, int32_t last);
 // Frees slots 1..ButtonCount / FirstButton..LastButton at once; both leave ButtonCount 0.
 void FreeButtons(TMForm& form);
 void FreeDialogButtons(TMForm& form);

@@ -96,18 +96,10 @@ void OptionsFrame(TMForm& form, int32_t lagCount) {
 
 void CloseOptionsScreen(TMForm& form) {
   TOptionsScreenState& o = form.OptionsScreen;
-  for (auto*& caption : o.Captions) {
-    delete caption;
-    caption = nullptr;
-  }
-  for (int32_t slot = 7; slot <= 10; ++slot) {
-    delete form.Menu.Buttons[slot];
-    form.Menu.Buttons[slot] = nullptr;
-  }
-  delete o.Panel;
-  o.Panel = nullptr;
-  delete o.TextCursor;
-  o.TextCursor = nullptr;
+  for (auto*& caption : o.Captions) FreeSprite(caption);
+  FreeButtonSlots(form, 7, 10);
+  FreeSprite(o.Panel);
+  FreeSprite(o.TextCursor);
   o.EditingAddInfo = false;
   form.MDXTimer->SetEnabled(false);
 }

@@ -68,12 +68,8 @@ TCaptionSprite* OpenScreen(TMForm& form, const TScreenLayout& layout, const char
 }
 
 void CloseScreen(TMForm& form, TCaptionSprite*& caption, const TScreenLayout& layout) {
-  delete caption;
-  caption = nullptr;
-  for (int32_t slot = layout.FirstButton; slot <= layout.LastButton; ++slot) {
-    delete form.Menu.Buttons[slot];
-    form.Menu.Buttons[slot] = nullptr;
-  }
+  FreeSprite(caption);
+  FreeButtonSlots(form, layout.FirstButton, layout.LastButton);
   form.MDXTimer->SetEnabled(false);
 }
 

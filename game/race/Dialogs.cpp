@@ -180,14 +180,8 @@ void CloseDialog(TMForm& form) {
       ReturnToMenuAfterRace(form);
     return;
   }
-  if (k == 5) {
-    delete d.TextCursor;
-    d.TextCursor = nullptr;
-  }
-  if (HasWindow(k)) {
-    delete d.Window;
-    d.Window = nullptr;
-  }
+  if (k == 5) FreeSprite(d.TextCursor);
+  if (HasWindow(k)) FreeSprite(d.Window);
   form.ActiveDialog = 0;
 }
 
@@ -254,17 +248,14 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
       FinishSendingWhenDone(form);
       break;
     case 9:
-      UpdateDialogButtonHighlight(form);
-      NavigateHorizontal(form, true);
-      RenderFrame(form, lagCount, false);
-      DrawTexts(form, 7, {{257, std::string(Texts::LeaveGame)}});
-      PresentFrame(form);
-      break;
     case 10:
       UpdateDialogButtonHighlight(form);
       NavigateHorizontal(form, true);
       RenderFrame(form, lagCount, false);
-      DrawTexts(form, 10, {{257, std::string(Texts::ClearRecords)}});
+      if (form.ActiveDialog == 9)
+        DrawTexts(form, 7, {{257, std::string(Texts::LeaveGame)}});
+      else
+        DrawTexts(form, 10, {{257, std::string(Texts::ClearRecords)}});
       PresentFrame(form);
       break;
     default:

@@ -31,12 +31,6 @@ constexpr double ChanceFactors[29] = {
     0,   1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2, 1.2,
     1.2, 1.2, 1.2, 1.4, 1.2, 1.4, 1.2, 1.4, 1.2, 1.4, 1.2, 1.4, 1.2, 1.4};
 
-template <typename T>
-void Free(T*& sprite) {
-  delete sprite;
-  sprite = nullptr;
-}
-
 TCaptionSprite* MakeCaption(TMForm& form, const char* name, double x, double y, int32_t z) {
   auto* caption = new TCaptionSprite(form, name);
   caption->X = x;
@@ -52,10 +46,6 @@ const TBoatRow& BoatTable(int32_t boatType) {
 }
 
 double BaseSpawnChance(int32_t index) { return index >= 1 && index <= 28 ? BaseChances[index] : 0; }
-
-double SpawnChanceFactor(int32_t index) {
-  return index >= 1 && index <= 28 ? ChanceFactors[index] : 0;
-}
 
 int32_t LevelTimeLimit(int32_t n) { return 60000 + 30000 * ((n - 1) / 2); }
 
@@ -162,17 +152,17 @@ void EndRace(TMForm& form) {
   form.Background->Y = 0;
   form.ScrollStep = 0;
   FreeTrackObjects(form);
-  Free(race.LeftPanel);
-  Free(race.RightPanel);
-  Free(race.ProgressMarker);
-  Free(race.SpeedNeedle);
-  Free(race.PlayerBoat);
-  Free(race.PlayerWake);
-  Free(race.EnemyWakeClock);
-  Free(race.EngineFlameClock);
-  Free(race.GunFlashClock);
-  for (TCaptionSprite*& icon : race.UpgradeIcons) Free(icon);
-  Free(race.PlayerExplosion);
+  FreeSprite(race.LeftPanel);
+  FreeSprite(race.RightPanel);
+  FreeSprite(race.ProgressMarker);
+  FreeSprite(race.SpeedNeedle);
+  FreeSprite(race.PlayerBoat);
+  FreeSprite(race.PlayerWake);
+  FreeSprite(race.EnemyWakeClock);
+  FreeSprite(race.EngineFlameClock);
+  FreeSprite(race.GunFlashClock);
+  for (TCaptionSprite*& icon : race.UpgradeIcons) FreeSprite(icon);
+  FreeSprite(race.PlayerExplosion);
 }
 
 void ReturnToMenuAfterRace(TMForm& form) {
@@ -184,8 +174,7 @@ void FreeTrackObjects(TMForm& form) {
   TTrackState& track = form.Track;
   for (int32_t i = 1; i <= 30; ++i)
     if (track.TrackObjectUsed[i] == 1) {
-      delete track.TrackObjects[i];
-      track.TrackObjects[i] = nullptr;
+      FreeSprite(track.TrackObjects[i]);
       track.TrackObjectUsed[i] = 0;
     }
 }

@@ -16,7 +16,6 @@ const TBoatRow& BoatTable(int32_t boatType);
 
 // The level tables: the chances of level 1, and the factor on them from level 2 on.
 double BaseSpawnChance(int32_t index);    // index 1..28
-double SpawnChanceFactor(int32_t index);  // index 1..28
 
 // Sets the race up for form.Race.SelectedBoat and starts level 1.
 void StartRace(TMForm& form);

@@ -16,6 +16,13 @@
 class TPictureCollectionItem;
 class TSpriteEngine;
 
+// Frees a sprite at once (it leaves the tree) and forgets it; a null one is fine.
+template <typename T>
+void FreeSprite(T*& sprite) {
+  delete sprite;
+  sprite = nullptr;
+}
+
 class ESpriteError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
