@@ -1,7 +1,8 @@
 #pragma once
-// Submissions per address: a bucket of Burst that refills one every RefillSeconds. A
-// player sends one result a game, and a game lasts minutes; a household or a LAN party
-// behind one address never comes near the limit, a script that floods the table does.
+// Requests of one kind per address: a bucket of Burst that refills one every
+// RefillSeconds. The defaults are those of results: a player sends one result a game, and
+// a game lasts minutes; a household or a LAN party behind one address never comes near
+// the limit, a script that floods the table does.
 #include <cstddef>
 #include <cstdint>
 #include <mutex>

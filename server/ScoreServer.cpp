@@ -30,6 +30,7 @@ TScoreServer::TScoreServer(std::unique_ptr<TScoreStore> store, TStoreWorkers::TO
     : Settings(std::move(settings)),
       Workers(std::move(store), std::move(open), Settings.Workers),
       Submissions(Settings.Submissions),
+      Pages(Settings.Pages),
       Http({{"/cgi/version.pl", {"GET", "HEAD"}, Settings.MaxQueryBodyBytes,
              [this](const TRequest& request, TReply reply) { AnswerQuery(request, std::move(reply)); }}},
            Settings.Http) {}
@@ -41,6 +42,14 @@ int TScoreServer::Start() { return Http.Start(Settings.Bind, Settings.Port); }
 void TScoreServer::Stop() {
   Workers.Stop();
   Http.Stop();
+}
+
+bool TScoreServer::Allowed(TRateLimit& limit, const TRequest& request, const TReply& reply, const char* what) {
+  const int64_t now = SteadyMs();
+  if (limit.Take(request.Client, now)) return true;
+  reply(Plain(429, std::string("Too many ") + what + " from your address; try again later",
+              limit.WaitSeconds(request.Client, now)));
+  return false;
 }
 
 void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
@@ -57,12 +66,7 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
         reply(answer);
         return;
       }
-      const int64_t now = SteadyMs();
-      if (!Submissions.Take(request.Client, now)) {
-        reply(Plain(429, "Too many results from your address; try again later",
-                    Submissions.WaitSeconds(request.Client, now)));
-        return;
-      }
+      if (!Allowed(Submissions, request, reply, "results")) return;
       const TSubmission& result = action.Result;
       const TScoreEntry entry{result.Name, result.Score, result.AddInfo, int64_t(std::time(nullptr))};
       if (!Workers.Add(entry, [reply](bool stored) { reply(stored ? Plain(200, "OK") : Unavailable()); }))
@@ -70,6 +74,7 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
       return;
     }
     case TQueryAction::Show: {
+      if (!Allowed(Pages, request, reply, "pages")) return;
       const TTableRequest table = action.Table;
       const bool queued = Workers.Read([reply, table](TScoreStore* store) {
         if (!store) return reply(Unavailable());

@@ -16,6 +16,9 @@ struct TServerSettings {
   int Port = 8080;  // 0 takes any free port
   THttpLimits Http;
   TRateSettings Submissions;
+  // Pages per address: far more than a reader clicks through, and a deep page costs a walk
+  // over the places before it, so one address cannot keep the readers busy.
+  TRateSettings Pages{60, 0.25};
   TWorkerSettings Workers;
   // The game's requests are GETs without a body.
   size_t MaxQueryBodyBytes = 1024;
@@ -37,10 +40,13 @@ class TScoreServer {
 
  private:
   void AnswerQuery(const TRequest& request, TReply reply);
+  // Takes one from the address's allowance, or answers 429 and returns false.
+  static bool Allowed(TRateLimit& limit, const TRequest& request, const TReply& reply, const char* what);
 
   TServerSettings Settings;
   TStoreWorkers Workers;
   TRateLimit Submissions;
+  TRateLimit Pages;
   THttpServer Http;
 };
 

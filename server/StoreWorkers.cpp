@@ -71,6 +71,15 @@ void TStoreWorkers::Write() {
 
 void TStoreWorkers::ReadLoop() {
   std::unique_ptr<TScoreStore> store;
+  // Connected before the first page is asked for; should that fail, the first page tries again.
+  const auto open = [&] {
+    try {
+      if (!store) store = Open();
+    } catch (const std::exception& e) {
+      std::cerr << "sprayrush-scores: " << e.what() << std::endl;
+    }
+  };
+  open();
   for (;;) {
     TRead job;
     bool stopping;
@@ -86,11 +95,7 @@ void TStoreWorkers::ReadLoop() {
       job(nullptr);
       continue;
     }
-    try {
-      if (!store) store = Open();
-    } catch (const std::exception& e) {
-      std::cerr << "sprayrush-scores: " << e.what() << std::endl;
-    }
+    open();
     job(store.get());
   }
 }

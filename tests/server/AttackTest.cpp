@@ -192,6 +192,11 @@ TEST(ScoreServerUnderAttack, PerAddressLimitsStopOneAddressAndNoOther) {
   EXPECT_EQ(refused.Status, 429);
   EXPECT_NE(refused.Head.find("\r\nRetry-After: "), std::string::npos) << refused.Head;
   EXPECT_EQ(Fetch(server.Port, SubmitTarget("b", 100, ""), Attacker(203)).Status, 200);
+  // Pages from one address, as fast as it can ask: far more than a reader needs, then 429.
+  int pages = 0;
+  while (pages < 1000 && Fetch(server.Port, PageTarget, Attacker(204)).Status == 200) ++pages;
+  EXPECT_GE(pages, 60);
+  EXPECT_LT(pages, 1000);
   const auto json = Fetch(server.Port, PageTarget + "&format=json");
   EXPECT_NE(json.Body.find("\"place\":31,"), std::string::npos);
   EXPECT_EQ(json.Body.find("\"place\":32,"), std::string::npos);
