@@ -204,6 +204,34 @@ TEST(ScoreServerUnderAttack, PerAddressLimitsStopOneAddressAndNoOther) {
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
+TEST(ScoreServerUnderAttack, ATrustedProxyIsCountedByTheClientsItNamesAndNoOneElseIs) {
+  TTempDir dir;
+  const std::string proxy = Attacker(240), stranger = Attacker(241);
+  TServer server((dir.Path / "scores.db").string(), true, {}, {"--trusted-proxy", proxy});
+  const auto submitVia = [&](const std::string& from, const std::string& forwarded, int score) {
+    return Exchange(server.Port,
+                    "GET " + SubmitTarget("x", score, "") + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n" +
+                        "X-Forwarded-For: " + forwarded + "\r\n\r\n",
+                    from)
+        .Status;
+  };
+  // The proxy's connections are not held to the per-address limit.
+  TAttackers held;
+  held.Open(server.Port, 70, 240, 70);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(Fetch(server.Port, PageTarget, proxy).Status, 200);
+
+  // Its results count against the client it names last; what the client put before is its word.
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(submitVia(proxy, "192.0.2.1", i), 200) << i;
+  EXPECT_EQ(submitVia(proxy, "192.0.2.1", 30), 429);
+  EXPECT_EQ(submitVia(proxy, "192.0.2.1, 192.0.2.2", 31), 200);
+  EXPECT_EQ(submitVia(proxy, "192.0.2.2, 192.0.2.1", 32), 429);
+  // Anyone else's X-Forwarded-For is ignored.
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(submitVia(stranger, "198.51.100." + std::to_string(i), i), 200) << i;
+  EXPECT_EQ(submitVia(stranger, "198.51.100.99", 30), 429);
+  EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
+}
+
 TEST(ScoreServerUnderAttack, StopsPromptlyWhateverClientsDoAndKeepsWhatItAcknowledged) {
   RaiseFileLimit();
   TTempDir dir;

@@ -150,8 +150,10 @@ struct TServer {
   TChild Child;
   int Port = 0;
 
-  explicit TServer(const std::string& database, bool wait = true, std::vector<std::string> prefix = {})
-      : Child(Command(database, std::move(prefix))) {
+  // prefix comes before the program (another user), options after its own.
+  explicit TServer(const std::string& database, bool wait = true, std::vector<std::string> prefix = {},
+                   const std::vector<std::string>& options = {})
+      : Child(Command(database, std::move(prefix), options)) {
     if (wait) Listening();
   }
   explicit TServer(const std::filesystem::path& database) : TServer(database.string()) {}
@@ -163,8 +165,10 @@ struct TServer {
     Port = std::stoi(line->substr(line->find(mark) + mark.size()));
   }
 
-  static std::vector<std::string> Command(const std::string& database, std::vector<std::string> prefix) {
+  static std::vector<std::string> Command(const std::string& database, std::vector<std::string> prefix,
+                                          const std::vector<std::string>& options) {
     prefix.insert(prefix.end(), {ServerProgram(), "--port", "0", "--bind", "127.0.0.1", "--db", database});
+    prefix.insert(prefix.end(), options.begin(), options.end());
     return prefix;
   }
 
