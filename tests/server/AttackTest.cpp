@@ -33,6 +33,14 @@ constexpr double MemoryLimitMb = 100;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
+void ExpectSmall(const TServer& server, const std::string& when) {
+  const double peak = PeakMemoryMb(server.Child.Pid);
+  std::cout << "server peak memory " << when << ": " << peak << " MB" << std::endl;
+  if (!Sanitized) {
+    EXPECT_LT(peak, MemoryLimitMb);
+  }
+}
+
 std::string Attacker(int host) { return "127.0.1." + std::to_string(host); }
 
 // Connections the test holds open and watches.
@@ -115,11 +123,7 @@ TEST(ScoreServerUnderAttack, SlowAndIdleConnectionsNeitherHoldPlayersUpNorStay) 
   EXPECT_EQ(slow.StillOpenAfter(30000), 0u);
   EXPECT_EQ(idle.StillOpenAfter(30000), 0u);
   std::cout << "all closed by the server " << SecondsSince(start) + 2 << " s after they came" << std::endl;
-  const double peak = PeakMemoryMb(server.Child.Pid);
-  std::cout << "server peak memory " << peak << " MB" << std::endl;
-  if (!Sanitized) {
-    EXPECT_LT(peak, MemoryLimitMb);
-  }
+  ExpectSmall(server, "with them");
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
@@ -157,11 +161,7 @@ TEST(ScoreServerUnderAttack, HeaderFloodsAreCutOffAndMemoryStaysSmall) {
   }
   EXPECT_EQ(Fetch(server.Port, "/cgi/version.pl?hs&prg=Sprayrush&inf=" + std::string(20000, 'A')).Status, 414);
   EXPECT_EQ(Fetch(server.Port, PageTarget).Status, 200);
-  const double peak = PeakMemoryMb(server.Child.Pid);
-  std::cout << "server peak memory after the floods " << peak << " MB" << std::endl;
-  if (!Sanitized) {
-    EXPECT_LT(peak, MemoryLimitMb);
-  }
+  ExpectSmall(server, "after the floods");
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
