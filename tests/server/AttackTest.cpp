@@ -3,6 +3,7 @@
 // through. Bounded in count and time; loopback only.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -232,6 +233,48 @@ TEST(ScoreServerUnderAttack, ATrustedProxyIsCountedByTheClientsItNamesAndNoOneEl
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
+// Players send results from many addresses until the server goes; after a second it is
+// sent the signal. What it acknowledged, how it ended and how long that took.
+struct TStopOutcome {
+  std::vector<std::string> Acknowledged;
+  int Status = 0;
+  double Seconds = 0;
+};
+
+TStopOutcome StopWhilePlayersSend(TServer& server, int signal) {
+  TStopOutcome outcome;
+  std::atomic<bool> gone{false};
+  std::mutex lock;
+  std::vector<std::thread> players;
+  for (int p = 0; p < 4; ++p) {
+    players.emplace_back([&, p] {
+      for (int i = 0; i < 2000 && !gone; ++i) {
+        const std::string name = "p" + std::to_string(p) + "." + std::to_string(i);
+        const auto answer = Fetch(server.Port, SubmitTarget(name, i, ""), Loopback(2, p * 100 + i / 25 + 1));
+        if (answer.Status == 200) {
+          std::lock_guard<std::mutex> hold(lock);
+          outcome.Acknowledged.push_back(name);
+        }
+        if (answer.Status == 0) break;
+      }
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const auto start = Clock::now();
+  outcome.Status = server.Child.Stop(signal);
+  outcome.Seconds = SecondsSince(start);
+  gone = true;
+  for (auto& t : players) t.join();
+  return outcome;
+}
+
+void ExpectAllKept(const std::filesystem::path& db, const std::vector<std::string>& acknowledged) {
+  EXPECT_GT(acknowledged.size(), 0u);
+  std::set<std::string> stored;
+  for (const auto& entry : Scores::OpenSqliteStore(db.string())->Best({0, 100000})) stored.insert(entry.Name);
+  for (const auto& name : acknowledged) EXPECT_TRUE(stored.count(name)) << name << " was acknowledged but is lost";
+}
+
 TEST(ScoreServerUnderAttack, StopsPromptlyWhateverClientsDoAndKeepsWhatItAcknowledged) {
   RaiseFileLimit();
   TTempDir dir;
@@ -248,38 +291,33 @@ TEST(ScoreServerUnderAttack, StopsPromptlyWhateverClientsDoAndKeepsWhatItAcknowl
   for (int i = 0; i < 200; ++i) many += "GET " + PageTarget + " HTTP/1.1\r\nHost: x\r\n\r\n";
   deaf.Open(server.Port, 5, 130, 5, many);
 
-  // Players keep sending until the server has gone.
-  std::atomic<bool> gone{false};
-  std::mutex lock;
-  std::vector<std::string> acknowledged;
-  std::vector<std::thread> players;
-  for (int p = 0; p < 4; ++p) {
-    players.emplace_back([&, p] {
-      for (int i = 0; i < 2000 && !gone; ++i) {
-        const std::string name = "p" + std::to_string(p) + "." + std::to_string(i);
-        const auto answer = Fetch(server.Port, SubmitTarget(name, i, ""), Loopback(2, p * 100 + i / 25 + 1));
-        if (answer.Status == 200) {
-          std::lock_guard<std::mutex> hold(lock);
-          acknowledged.push_back(name);
-        }
-        if (answer.Status == 0) break;
-      }
-    });
-  }
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  const auto start = Clock::now();
-  const int status = server.Child.Stop(SIGTERM);
-  const double took = SecondsSince(start);
-  gone = true;
-  for (auto& t : players) t.join();
-  std::cout << "stopped in " << took << " s with " << acknowledged.size() << " results acknowledged" << std::endl;
-  EXPECT_EQ(status, 0);
-  EXPECT_LT(took, 10);
+  const auto outcome = StopWhilePlayersSend(server, SIGTERM);
+  std::cout << "stopped in " << outcome.Seconds << " s with " << outcome.Acknowledged.size()
+            << " results acknowledged" << std::endl;
+  EXPECT_EQ(outcome.Status, 0);
+  EXPECT_LT(outcome.Seconds, 10);
+  ExpectAllKept(db, outcome.Acknowledged);
+}
 
-  std::set<std::string> stored;
-  for (const auto& entry : Scores::OpenSqliteStore(db.string())->Best({0, 100000})) stored.insert(entry.Name);
-  for (const auto& name : acknowledged) EXPECT_TRUE(stored.count(name)) << name << " was acknowledged but is lost";
-  EXPECT_GT(acknowledged.size(), 0u);
+TEST(ScoreServerUnderAttack, NothingAcknowledgedIsLostToAKill) {
+  TTempDir dir;
+  const auto db = dir.Path / "scores.db";
+  TServer server(db);
+  const auto outcome = StopWhilePlayersSend(server, SIGKILL);
+  EXPECT_EQ(outcome.Status, 128 + SIGKILL);
+  ExpectAllKept(db, outcome.Acknowledged);
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &handle), SQLITE_OK);
+  std::string check;
+  sqlite3_exec(
+      handle, "PRAGMA integrity_check",
+      [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) += values[0] ? values[0] : "";
+        return 0;
+      },
+      &check, nullptr);
+  sqlite3_close(handle);
+  EXPECT_EQ(check, "ok");
 }
 
 }  // namespace
