@@ -221,6 +221,28 @@ void BM_SlowAndIdleConnections(benchmark::State& state) {
 }
 BENCHMARK(BM_SlowAndIdleConnections)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// As many connections as the server takes in all, each holding 12 KB of a head it never
+// finishes: the most memory connections can cost before the deadline cuts them off.
+void BM_FullHeads(benchmark::State& state) {
+  RaiseFileLimit();
+  for (auto _ : state) {
+    TTempDir dir;
+    TServer server(dir.Path / "scores.db");
+    const auto start = Clock::now();
+    auto held = OpenMany(server.Port, 3950, 1, 60,
+                         "GET " + PageTarget + " HTTP/1.1\r\nHost: x\r\nX-Pad: " + std::string(12000, 'a'));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const double page = Fetch(server.Port, PageTarget, "127.0.0.3").Ms;
+    state.SetIterationTime(Seconds(Clock::now() - start));
+    state.counters["connections"] = double(held.size());
+    state.counters["page_ms"] = page;
+    state.counters["peak_mb"] = PeakMemoryMb(server.Child.Pid);
+    for (int fd : held) ::close(fd);
+    server.Child.Stop(SIGTERM);
+  }
+}
+BENCHMARK(BM_FullHeads)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 // Eight attackers send 8 KB header lines as fast as they can for 10 s, connecting again
 // whenever they are cut off; a player asks for the page every 100 ms meanwhile.
 void BM_HeaderFlood(benchmark::State& state) {
