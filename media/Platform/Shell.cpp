@@ -9,6 +9,11 @@
 
 #include "media/Platform/Paths.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace Platform {
 
 namespace {
@@ -75,8 +80,21 @@ std::string ShellTargetUrl(const std::string& target) {
 }
 
 bool ShellOpen(const std::string& target) {
+#ifdef _WIN32
+  // The shell opens files itself (a shortcut, a program), by their wide names.
+  if (target.empty()) return false;
+  std::filesystem::path what = PathFromUtf8(target);
+  if (!IsAddress(target)) {
+    what = NativePath(target);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(what, ec)) return false;
+  }
+  const auto result = ShellExecuteW(nullptr, L"open", what.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
+#else
   const std::string url = ShellTargetUrl(target);
   return !url.empty() && SDL_OpenURL(url.c_str()) == 0;
+#endif
 }
 
 }  // namespace Platform

@@ -90,7 +90,7 @@ TEST_F(RaceDialogs, SendingKeepsItsNoticeUpWhileTheServerThinksThenEndsOnTheMenu
     while (!answer) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     Loopback::SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
   });
-  std::ofstream("Data/ScoreServer.txt") << "127.0.0.1:" << server.Port << "\r\n";
+  SetScoreServerOverride("127.0.0.1:" + std::to_string(server.Port));
   Race().PlayerName = "Ira";
   Race().Score = 1234;
   OpenDialog(Form(), 6);
@@ -120,7 +120,7 @@ TEST_F(RaceDialogs, SendingKeepsItsNoticeUpWhileTheServerThinksThenEndsOnTheMenu
 }
 
 TEST_F(RaceDialogs, SendingToAServerThatIsNotThereEndsOnTheMenuToo) {
-  std::ofstream("Data/ScoreServer.txt") << "127.0.0.1:" << Loopback::DeadPort() << "\r\n";
+  SetScoreServerOverride("127.0.0.1:" + std::to_string(Loopback::DeadPort()));
   OpenDialog(Form(), 6);
   Frames(1);
   Hold({'Y'});
