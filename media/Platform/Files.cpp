@@ -35,8 +35,8 @@ std::string SystemMessage(DWORD error) {
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
     message.pop_back();
   // Game texts are Windows-1251, whatever the system speaks.
-  std::string text = Utf8ToCp1251(PathToUtf8(fs::path(message)));
-  return text.empty() ? "error " + std::to_string(error) : text;
+  std::string reason = Utf8ToCp1251(PathToUtf8(fs::path(message)));
+  return reason.empty() ? "error " + std::to_string(error) : reason;
 }
 
 // A name of its own beside the target; CREATE_NEW refuses one that is taken.
