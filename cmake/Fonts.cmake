@@ -34,6 +34,9 @@ if(TARGET sprayrush)
 endif()
 
 if(WIN32)
+  # The Windows test programs find them beside themselves.
+  add_custom_command(TARGET game_fonts POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${font_dir} ${CMAKE_BINARY_DIR}/tests/Fonts VERBATIM)
   install(DIRECTORY ${font_dir} DESTINATION .)
 else()
   install(DIRECTORY ${font_dir} DESTINATION ${CMAKE_INSTALL_DATADIR}/sprayrush)

@@ -47,12 +47,15 @@ constexpr TShippedFace ShippedFaces[] = {
     {"ds crystal", "DSEG7Classic-Regular.ttf", "DSEG7Classic-Bold.ttf"},
 };
 
+// In the game's Fonts folder, else in the one beside the program.
 std::string ShippedFile(const std::string& name, bool bold) {
   for (const TShippedFace& face : ShippedFaces)
     if (face.Name == name) {
-      const auto path = NativePath("Fonts\\" + std::string(bold ? face.Bold : face.Regular));
-      std::error_code ec;
-      if (std::filesystem::is_regular_file(path, ec)) return PathToUtf8(path);  // SDL opens UTF-8 names
+      const std::string file(bold ? face.Bold : face.Regular);
+      for (const auto& path : {NativePath("Fonts\\" + file), ProgramFolder() / "Fonts" / PathFromUtf8(file)}) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) return PathToUtf8(path);  // SDL opens UTF-8 names
+      }
     }
   return {};
 }

@@ -32,10 +32,13 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
 }
 
 std::string FileAddress(const std::filesystem::path& path) {
-  std::string out = "file://";
+  const std::u8string generic = path.generic_u8string();
+  const std::string name(generic.begin(), generic.end());
+  // A Windows path starts with its drive letter: file:///C:/...
+  std::string out = name.empty() || name.front() == '/' ? "file://" : "file:///";
   static const char Hex[] = "0123456789ABCDEF";
-  for (unsigned char c : path.generic_string()) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~' || c == ':') {
       out += char(c);
     } else {
       out += '%';
