@@ -37,6 +37,7 @@ say "built in build-windows"
 dist=build-windows/dist
 rm -rf "$dist"
 cmake --install build-windows --prefix "$dist/Sprayrush" --strip >/dev/null
+x86_64-w64-mingw32-strip --strip-unneeded "$dist"/Sprayrush/*.dll
 (cd "$dist" && zip -qr9 Sprayrush-win64.zip Sprayrush)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
 makensis -V2 -DSOURCE="$root/$dist/Sprayrush" -DOUTFILE="$root/$dist/Sprayrush-setup.exe" \

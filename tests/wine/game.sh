@@ -36,7 +36,7 @@ wine_start_game "$folder/Sprayrush.exe"
 [ "$(e2e_caption)" = Sprayrush ] || e2e_fail "caption '$(e2e_caption)'"
 read -r _ _ w h < <(e2e_client_rect)
 [ "$w x $h" = "800 x 600" ] || e2e_fail "client area $w x $h"
-e2e_wait_still "$E2E_DIR/windows-menu.png" 30
+wine_wait_menu "$E2E_DIR/windows-menu.png"
 if [ -n "$linux" ]; then
   # The same fonts, libraries and drawing: the same picture, give or take a few pixels.
   diff=$(e2e_region_diff "$E2E_DIR/linux-menu.png" "$E2E_DIR/windows-menu.png" 800x600+0+0)
@@ -52,11 +52,13 @@ done
 
 # A race, a question over it, and the display modes.
 wine_start_game "$folder/Sprayrush.exe"
-e2e_wait_still "$E2E_DIR/menu.png" 30
+wine_wait_menu "$E2E_DIR/menu.png"
 e2e_click 650 134  # start
 e2e_wait_still "$E2E_DIR/boats.png" 10
 e2e_click 100 260  # the first boat
 e2e_wait_change "$E2E_DIR/boats.png" 300x300+100+150 10
+e2e_shot "$E2E_DIR/banner.png"  # the level banner over the still course, then it goes
+e2e_wait_change "$E2E_DIR/banner.png" 300x70+250+250 10
 e2e_shot "$E2E_DIR/race-start.png"
 e2e_hold Up
 sleep 2

@@ -35,8 +35,8 @@ rm -rf "$appdata/Sprayrush"
 
 e2e_start_display 1024x768x24
 e2e_start_window_manager
-wine_start_game start /wait 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Sprayrush\Sprayrush.lnk'
-e2e_wait_still "$E2E_DIR/menu.png" 30
+wine_start_game start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Sprayrush\Sprayrush.lnk'
+wine_wait_menu "$E2E_DIR/menu.png"
 wine_quit_game
 for save in options hs; do
   [ -f "$saves/$save" ] || e2e_fail "no $save in %APPDATA%\\Sprayrush\\Data\\Save"

@@ -2,10 +2,11 @@
 ; uninstaller. The installed game keeps the player's saves in %APPDATA%\Sprayrush, which
 ; the marker file Sprayrush.installed tells it; uninstalling leaves them there.
 ; makensis -DSOURCE=<game folder> -DOUTFILE=<setup.exe> -DVERSION=<x.y.z> -DICON=<.ico>
-Unicode true
+; A 64-bit installer for a 64-bit game: it runs where the game runs, Wine without its
+; 32-bit half included.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sprayrush"
 
@@ -33,10 +34,6 @@ VIAddVersionKey "LegalCopyright" "Sprayrush"
 !insertmacro MUI_LANGUAGE "Russian"
 
 Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "Sprayrush needs 64-bit Windows."
-    Abort
-  ${EndIf}
   SetRegView 64
   SetShellVarContext all
 FunctionEnd
