@@ -26,8 +26,8 @@ done
 for f in Sprayrush.lnk "Uninstall Sprayrush.lnk"; do
   [ -f "$menu/$f" ] || e2e_fail "no Start-menu entry $f"
 done
-wine_run reg query "$key" /v UninstallString >"$E2E_DIR/reg.txt" 2>&1 || true
-grep -q 'Uninstall.exe' "$E2E_DIR/reg.txt" || e2e_fail "the uninstaller is not registered: $(cat "$E2E_DIR/reg.txt")"
+wine_run reg query "$key" /v UninstallString || true
+grep -q 'Uninstall.exe' "$E2E_DIR/wine.log" || e2e_fail "the uninstaller is not registered: $(tail -n 3 "$E2E_DIR/wine.log")"
 
 appdata=$(ls -d "$drive"/users/*/AppData/Roaming | grep -v /Public/ | head -n 1)
 saves="$appdata/Sprayrush/Data/Save"

@@ -3,6 +3,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 WINE_RUN=$E2E_SOURCE_DIR/tools/windows/wine.sh
 WINE_DIST=$E2E_BUILD_DIR/dist
+WINE_GAME_CHILD=yes  # whether the game is a child of the scenario (it is unless the shell started it)
 : "${WINEPREFIX:?names the Wine prefix of the build (ctest --test-dir build-windows sets it)}"
 export WINEPREFIX
 
@@ -14,8 +15,9 @@ wine_need_dist() {
 # A Windows path of a file of this machine, as Wine sees it (drive Z:).
 wine_path() { echo "Z:${1//\//\\}"; }
 
-# Runs a Windows program to its end, headless.
-wine_run() { bash "$WINE_RUN" "$@"; }
+# Runs a Windows program to its end, headless. Its output goes to a log: a service Wine
+# starts on the way keeps the output it was given open after the test.
+wine_run() { bash "$WINE_RUN" "$@" >>"$E2E_DIR/wine.log" 2>&1; }
 
 # Starts a Windows game program on the display from another working folder, as a shortcut
 # does, and waits for its window; sets E2E_GAME_PID and E2E_WINDOW. The program is a Unix

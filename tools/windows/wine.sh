@@ -26,7 +26,7 @@ case "${1:-}" in
       exit 77
     fi
     # The server stays up between the programs of the run, so each starts in a second.
-    wineserver -p 120
+    wineserver -p 120 </dev/null >/dev/null 2>&1
     echo "Wine prefix ready in $WINEPREFIX"
     ;;
   --end)
