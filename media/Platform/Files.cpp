@@ -69,12 +69,15 @@ std::string ReplaceFileContents(const fs::path& target, std::string_view bytes) 
   }
   if (error == 0 && !FlushFileBuffers(file)) error = GetLastError();
   if (!CloseHandle(file) && error == 0) error = GetLastError();
-  // A player who made the file read-only keeps it that way.
+  // A player who made the file read-only keeps it that way: the mark is lifted only
+  // for the replacement, as the owner of a read-only file may on Linux.
   const DWORD old = GetFileAttributesW(target.c_str());
-  if (error == 0 && old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY))
-    error = ERROR_ACCESS_DENIED;
+  const bool readOnly = old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY);
+  const DWORD writable = old & ~DWORD(FILE_ATTRIBUTE_READONLY);
+  if (error == 0 && readOnly) SetFileAttributesW(target.c_str(), writable ? writable : FILE_ATTRIBUTE_NORMAL);
   if (error == 0 && !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = GetLastError();
+  if (readOnly) SetFileAttributesW(target.c_str(), old);
   if (error != 0) {
     DeleteFileW(temp.c_str());
     return SystemMessage(error);

@@ -81,9 +81,18 @@ TEST_F(GameFolders, ASaveReplacesTheOldFileWholeAndLeavesNothingBeside) {
   const fs::path file = Player / "file";
   EXPECT_EQ(Platform::ReplaceFileContents(file, std::string(5000, 'a')), "");
   EXPECT_EQ(Platform::ReplaceFileContents(file, "short"), "");
-  std::ifstream in(file, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
+  {
+    std::ifstream in(file, std::ios::binary);  // closed again: Windows replaces no open file
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
+  }
   EXPECT_EQ(std::distance(fs::directory_iterator(Player), fs::directory_iterator()), 1);
   EXPECT_NE(Platform::ReplaceFileContents(Player / "no such folder" / "file", "x"), "");
   EXPECT_EQ(std::distance(fs::directory_iterator(Player), fs::directory_iterator()), 1);
+
+  // A file the player made read-only is still saved, and stays read-only.
+  fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_EQ(Platform::ReplaceFileContents(file, "again"), "");
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::owner_write, fs::perms::none);
+  fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
 }
