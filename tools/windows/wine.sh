@@ -3,7 +3,7 @@
 # user's ~/.wine), quietly, and headless unless WINE_DISPLAY names an X display:
 #   WINEPREFIX=DIR wine.sh PROGRAM.exe ARGS...
 #   WINEPREFIX=DIR wine.sh --prepare    makes a fresh prefix (exit 77: Wine cannot start)
-#   WINEPREFIX=DIR wine.sh --end        ends the prefix's Wine server
+#   WINEPREFIX=DIR wine.sh --end        ends the programs and the server of the prefix
 # No Mono or Gecko: nothing is downloaded and no prompt appears.
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX names the prefix}"
@@ -27,6 +27,11 @@ case "${1:-}" in
     fi
     # The server stays up between the programs of the run, so each starts in a second.
     wineserver -p 120 </dev/null >/dev/null 2>&1
+    # Wine's services start with the first program and keep its output open as long as
+    # they run: a quiet program that stays for the run (an hour at most, or until --end)
+    # starts them here, so no test's output is held after the test.
+    wine ping -n 3600 127.0.0.1 </dev/null >/dev/null 2>&1 &
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     echo "Wine prefix ready in $WINEPREFIX"
     ;;
   --end)
