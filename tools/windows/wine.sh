@@ -27,11 +27,6 @@ case "${1:-}" in
     fi
     # The server stays up between the programs of the run, so each starts in a second.
     wineserver -p 120 </dev/null >/dev/null 2>&1
-    # Wine's services start with the first program and keep its output open as long as
-    # they run: a quiet program that stays for the run (an hour at most, or until --end)
-    # starts them here, so no test's output is held after the test.
-    wine ping -n 3600 127.0.0.1 </dev/null >/dev/null 2>&1 &
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     echo "Wine prefix ready in $WINEPREFIX"
     ;;
   --end)
@@ -39,6 +34,15 @@ case "${1:-}" in
     ;;
   *)
     [ -f "$WINEPREFIX/system.reg" ] || { echo "SKIP: no Wine prefix in $WINEPREFIX (test wine.prefix)" >&2; exit 77; }
-    exec wine "$@"
+    # Wine's services start with the first program and keep the output they were given
+    # open as long as they run: they get files, and the output follows when it ends.
+    out=$(mktemp)
+    err=$(mktemp)
+    status=0
+    wine "$@" </dev/stdin >"$out" 2>"$err" || status=$?
+    cat "$out"
+    cat "$err" >&2
+    rm -f "$out" "$err"
+    exit "$status"
     ;;
 esac
