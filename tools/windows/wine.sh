@@ -38,11 +38,11 @@ case "${1:-}" in
     # open as long as they run: they get files, and the output follows when it ends.
     out=$(mktemp)
     err=$(mktemp)
+    trap 'rm -f "$out" "$err"' EXIT
     status=0
-    wine "$@" </dev/stdin >"$out" 2>"$err" || status=$?
+    wine "$@" >"$out" 2>"$err" || status=$?
     cat "$out"
     cat "$err" >&2
-    rm -f "$out" "$err"
     exit "$status"
     ;;
 esac
