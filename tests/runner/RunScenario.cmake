@@ -2,7 +2,12 @@
 # that fails, its exit status and message) with <script>.expected; RECORD writes that file.
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${name}.expected)
-execute_process(COMMAND ${RUNNER} ${SCRIPT}
+# The Windows runner runs under Wine (WINE names tools/windows/wine.sh).
+set(command ${RUNNER})
+if(WINE)
+  set(command bash ${WINE} ${RUNNER})
+endif()
+execute_process(COMMAND ${command} ${SCRIPT}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
 set(actual "${out}")
 if(NOT code EQUAL 0)

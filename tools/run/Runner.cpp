@@ -2,15 +2,12 @@
 //
 //   sprayrush-run [--trace] SCRIPT      (SCRIPT "-" reads standard input)
 //
-// The real game starts with SDL's dummy drivers in a temporary folder that sees the built
-// game's pictures, sounds and tunes but no saves, chooses the boat on the boat screen,
+// The real game starts with SDL's dummy drivers on the built game's pictures, sounds and
+// tunes, with a temporary folder of its own for saves, chooses the boat on the boat screen,
 // and runs one frame per command frame with move count 1, whatever the wall clock says.
 // The state line follows the last frame (with --trace every frame).
 // Exit status: 0 done, 1 the game could not run, 2 a bad command line or script.
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -23,10 +20,13 @@
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
 #include "game/online/ResultSender.h"
+#include "game/online/SubmitResult.h"
 #include "media/DXClass/Application.h"
 #include "media/DXClass/DXTimer.h"
 #include "media/DXInput/DXInput.h"
+#include "media/Platform/Files.h"
 #include "media/Platform/Keyboard.h"
+#include "media/Platform/Paths.h"
 #include "media/Platform/System.h"
 #include "tools/run/RaceDigest.h"
 #include "tools/run/Script.h"
@@ -44,42 +44,36 @@ constexpr const char* Usage =
     "  type TEXT     type TEXT (UTF-8), then one frame\n"
     "  enter         press Enter, then one frame\n";
 
-// The built game's Data folder: beside the runner's build folder, else where it was built.
-fs::path GameData() {
+// The built game's folder: the one the runner lies in (the Windows folder), the game
+// folder beside the runner's build folder, else where it was built.
+fs::path GameFolder() {
   std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const fs::path nearby = self.parent_path().parent_path() / "game" / "Data";
-    if (fs::exists(nearby / "Res" / "Res1.dxg", ec)) return nearby;
-  }
-  return fs::path(SPRAYRUSH_GAME_DIR) / "Data";
+  const fs::path self = Platform::ProgramFolder();
+  for (const fs::path& folder : {self, self.parent_path() / "game"})
+    if (fs::exists(folder / "Data" / "Res" / "Res1.dxg", ec)) return folder;
+  return Platform::PathFromUtf8(SPRAYRUSH_GAME_DIR);
 }
 
-// A folder of its own for the run: the game's data linked in, an empty Data/Save, so no
-// save of the player's is read or written.
-class TRunFolder {
+// The game's data from the built game, saves in a temporary folder of its own, so no
+// save of the player's is read or written; a result sent from a run goes to a closed
+// port on this machine, never to a table.
+class TRunFolders {
  public:
-  explicit TRunFolder(const fs::path& data) : Old(fs::current_path()) {
-    std::string name = (fs::temp_directory_path() / "sprayrush-run-XXXXXX").string();
-    if (!::mkdtemp(name.data())) throw std::runtime_error("cannot make a temporary folder");
-    Dir = name;
-    fs::create_directories(Dir / "Data" / "Save");
-    for (const char* sub : {"Res", "Music"})
-      if (fs::exists(data / sub)) fs::create_directory_symlink(fs::absolute(data / sub), Dir / "Data" / sub);
-    // A result sent from a run goes to a closed port on this machine, never to a table.
-    std::ofstream(Dir / "Data" / "ScoreServer.txt") << "127.0.0.1:1\r\n";
-    fs::current_path(Dir);
+  explicit TRunFolders(const fs::path& game) : Saves(Platform::MakeTempFolder("sprayrush-run-")) {
+    Platform::SetGameFolders({game, Saves});
+    SetScoreServerOverride("127.0.0.1:1");
   }
-  ~TRunFolder() {
+  ~TRunFolders() {
+    SetScoreServerOverride("");
+    Platform::ResetGameFolders();
     std::error_code ec;
-    fs::current_path(Old, ec);
-    fs::remove_all(Dir, ec);
+    fs::remove_all(Saves, ec);
   }
-  TRunFolder(const TRunFolder&) = delete;
-  TRunFolder& operator=(const TRunFolder&) = delete;
+  TRunFolders(const TRunFolders&) = delete;
+  TRunFolders& operator=(const TRunFolders&) = delete;
 
  private:
-  fs::path Old, Dir;
+  fs::path Saves;
 };
 
 class TRun {
@@ -194,8 +188,10 @@ class TRun {
 int main(int argc, char** argv) {
   bool trace = false;
   std::string scriptName;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  Platform::UseBinaryStandardStreams();
+  const std::vector<std::string> args = Platform::Utf8Arguments(argc, argv);
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--trace") {
       trace = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -217,7 +213,7 @@ int main(int argc, char** argv) {
   try {
     std::ifstream file;
     if (scriptName != "-") {
-      file.open(scriptName);
+      file.open(Platform::PathFromUtf8(scriptName));
       if (!file) {
         std::cerr << "sprayrush-run: cannot read " << scriptName << '\n';
         return 2;
@@ -230,14 +226,14 @@ int main(int argc, char** argv) {
   }
 
   // Always headless, whatever the caller's environment says.
-  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  Platform::SetEnvironment("SDL_VIDEODRIVER", "dummy");
+  Platform::SetEnvironment("SDL_AUDIODRIVER", "dummy");
   try {
-    const fs::path data = GameData();
-    if (!fs::exists(data / "Res" / "Res1.dxg"))
-      throw std::runtime_error("the game data is not built (" + data.string() + ")");
+    const fs::path game = GameFolder();
+    if (!fs::exists(game / "Data" / "Res" / "Res1.dxg"))
+      throw std::runtime_error("the game data is not built (" + Platform::PathToUtf8(game / "Data") + ")");
     Platform::TSystemLifetime system;
-    TRunFolder folder(data);
+    TRunFolders folders(game);
     TRun run(trace);
     run.Play(script);
   } catch (const std::exception& error) {
