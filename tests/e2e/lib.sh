@@ -30,20 +30,23 @@ e2e_init() {
 # Remembers a process to end at exit.
 e2e_track() { E2E_PIDS+=("$1"); }
 
+# Ends a process of this scenario: SIGTERM, and SIGKILL if it is still there after 2 s.
+e2e_stop() {
+  local pid=$1
+  if e2e_running "$pid"; then
+    kill -TERM "$pid" 2>/dev/null || true
+    for _ in $(seq 20); do e2e_running "$pid" || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" 2>/dev/null || true
+}
+
 e2e_cleanup() {
   local status=$?
   set +e
-  local i pid
+  local i
   # Newest first: the game before its window manager before the display.
-  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
-    pid=${E2E_PIDS[i]}
-    if e2e_running "$pid"; then
-      kill -TERM "$pid" 2>/dev/null
-      for _ in $(seq 20); do e2e_running "$pid" || break; sleep 0.1; done
-      kill -KILL "$pid" 2>/dev/null
-    fi
-    wait "$pid" 2>/dev/null
-  done
+  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do e2e_stop "${E2E_PIDS[i]}"; done
   if [ "$status" -ne 0 ] && [ -n "$E2E_DIR" ] && [ -z "${E2E_KEEP:-}" ]; then
     # What the failure looked like, in the test's log.
     for log in "$E2E_DIR"/*.log; do
@@ -77,36 +80,83 @@ e2e_need() {
   done
 }
 
-# A virtual screen on a display number of its own (the server picks a free one), and
-# exports DISPLAY. Size as WIDTHxHEIGHTxDEPTH.
+# A virtual screen on a display number of its own, and exports DISPLAY; size as
+# WIDTHxHEIGHTxDEPTH. Other X servers on the machine keep theirs: a number with a lock
+# file or a socket is never taken, and the server counts as ours only once it holds the
+# lock (two starting at once race for it) and answers a client. A server that does not
+# get there is stopped and another number tried.
 e2e_start_display() {
-  local size=${1:-1024x768x24}
-  e2e_need Xvfb xdotool
-  # Two servers starting at once may pick the same free number; the loser exits, and
-  # simply starts again.
+  E2E_DISPLAY_SIZE=${1:-1024x768x24}
+  e2e_need Xvfb xdotool xprop
   local attempt
   for attempt in 1 2 3 4 5; do
-    : >"$E2E_DIR/display"
-    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$E2E_DIR/display" 2>"$E2E_DIR/xvfb.log" &
-    E2E_XSERVER_PID=$!
-    e2e_track $!
-    e2e_until 15 eval 'grep -q "[0-9]" "$E2E_DIR/display" || ! e2e_running $E2E_XSERVER_PID' || true
-    sleep 0.2
-    e2e_running "$E2E_XSERVER_PID" && grep -q '[0-9]' "$E2E_DIR/display" && break
+    e2e_try_display && return 0
+    e2e_log "the display did not start (attempt $attempt): $(tail -n 1 "$E2E_DIR/xvfb.log" 2>/dev/null)"
     sleep "0.$((RANDOM % 9 + 1))"
   done
-  grep -q '[0-9]' "$E2E_DIR/display" && e2e_running "$E2E_XSERVER_PID" || e2e_fail "Xvfb did not start"
-  export DISPLAY=":$(tr -dc '0-9' <"$E2E_DIR/display")"
-  unset WAYLAND_DISPLAY
+  e2e_fail "Xvfb did not start"
+}
+
+# A display number nobody uses: no lock file and no socket, on the file system or in
+# the abstract namespace. Starts at a random place so that harnesses starting together
+# rarely meet.
+e2e_free_display() {
+  local i n start=$((RANDOM % 400))
+  for ((i = 0; i < 400; i++)); do
+    n=$((20 + (start + i) % 400))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null && continue
+    echo "$n"
+    return 0
+  done
+  return 1
+}
+
+e2e_try_display() {
+  local n end
+  n=$(e2e_free_display) || return 1
+  Xvfb ":$n" -screen 0 "$E2E_DISPLAY_SIZE" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+  E2E_XSERVER_PID=$!
+  e2e_track "$E2E_XSERVER_PID"
+  end=$((SECONDS + 30))
+  while e2e_running "$E2E_XSERVER_PID" && [ "$SECONDS" -lt "$end" ]; do
+    if [ "$(tr -dc '0-9' 2>/dev/null <"/tmp/.X$n-lock")" = "$E2E_XSERVER_PID" ] &&
+      xprop -display ":$n" -root >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      unset WAYLAND_DISPLAY
+      return 0
+    fi
+    sleep 0.1
+  done
+  e2e_stop "$E2E_XSERVER_PID"
+  return 1
 }
 
 # A window manager, so windows get frames, focus and close requests as on a desktop.
+# If it does not come up, the display and the window manager start again together.
 e2e_start_window_manager() {
   e2e_need openbox xprop
-  openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-  e2e_track $!
-  e2e_until 15 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    e2e_fail "openbox did not start"
+  local attempt
+  for attempt in 1 2 3 4; do
+    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
+    E2E_WM_PID=$!
+    e2e_track "$E2E_WM_PID"
+    e2e_window_manager_up && return 0
+    e2e_log "openbox did not start on $DISPLAY (attempt $attempt): $(tail -n 1 "$E2E_DIR/openbox.log")"
+    e2e_stop "$E2E_WM_PID"
+    e2e_stop "$E2E_XSERVER_PID"
+    e2e_start_display "$E2E_DISPLAY_SIZE"
+  done
+  e2e_fail "openbox did not start"
+}
+
+e2e_window_manager_up() {
+  local end=$((SECONDS + 30))
+  while e2e_running "$E2E_WM_PID" && e2e_running "$E2E_XSERVER_PID" && [ "$SECONDS" -lt "$end" ]; do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # Starts the built game in a run folder of its own (the data linked, saves its own) and
@@ -165,6 +215,20 @@ e2e_surface_to_screen() {
       printf "%d %d\n", cx + ox + int((sx + 0.5) * s), cy + oy + int((sy + 0.5) * s) }'
 }
 
+# The surface pixel under the mouse pointer: "X Y" (outside the picture too).
+e2e_pointer_on_surface() {
+  local px py
+  eval "$(xdotool getmouselocation --shell | grep -E '^[XY]=' | sed 's/^/p/')"
+  read -r cx cy cw ch < <(e2e_client_rect)
+  awk -v px="$pX" -v py="$pY" -v cx="$cx" -v cy="$cy" -v cw="$cw" -v ch="$ch" \
+    -v w="$E2E_SURFACE_W" -v h="$E2E_SURFACE_H" 'function floor(v) { return v < 0 && v != int(v) ? int(v) - 1 : int(v) }
+    BEGIN {
+      s = cw / w; if (ch / h < s) s = ch / h
+      if (s >= 2) s = int(s)
+      ox = int((cw - w * s) / 2); oy = int((ch - h * s) / 2)
+      printf "%d %d\n", floor((px - cx - ox) / s), floor((py - cy - oy) / s) }'
+}
+
 # Gives the window the keyboard, as a click on its title would.
 e2e_focus() {
   xdotool windowactivate --sync "$E2E_WINDOW" 2>/dev/null || xdotool windowfocus --sync "$E2E_WINDOW"
@@ -204,7 +268,8 @@ e2e_type() {
 # Moves the mouse to a surface pixel (hover).
 e2e_hover() {
   read -r x y < <(e2e_surface_to_screen "$1" "$2")
-  xdotool mousemove --sync "$x" "$y"
+  # --sync waits for a movement, in vain (15 s) when the pointer is there already.
+  [ "$(xdotool getmouselocation | cut -d' ' -f1,2)" = "x:$x y:$y" ] || xdotool mousemove --sync "$x" "$y"
 }
 
 # Clicks at a surface pixel (left button unless a third argument says 3 or 2).
