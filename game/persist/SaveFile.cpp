@@ -1,20 +1,20 @@
 #include "game/persist/SaveFile.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "game/persist/SaveReport.h"
 #include "media/Platform/Paths.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& gamePath, const std::string& reason) {
-  throw ESaveError("Cannot save \"" + gamePath + "\": " + reason);
+[[noreturn]] void Fail(const std::string& gamePath, TSaveStep step, int error = 0) {
+  throw ESaveError(gamePath, step, std::error_code(error, std::generic_category()));
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -41,16 +41,22 @@ void SyncFolder(const fs::path& folder) {
 
 }  // namespace
 
+ESaveError::ESaveError(std::string gamePath, TSaveStep step, std::error_code code)
+    : std::runtime_error(SaveFailureLine(gamePath, step, code)),
+      FGamePath(std::move(gamePath)),
+      FStep(step),
+      FCode(code) {}
+
 void WriteFileAtomically(const std::string& gamePath, const std::string& bytes) {
-  if (gamePath.empty()) Fail(gamePath, "no file name");
+  if (gamePath.empty()) Fail(gamePath, TSaveStep::NoName);
   const fs::path target(Platform::NativePath(gamePath));
   const fs::path folder = target.parent_path();
   std::error_code ec;
   if (!folder.empty()) {
     fs::create_directories(folder, ec);
-    if (ec) Fail(gamePath, "cannot create its folder (" + ec.message() + ")");
+    if (ec) throw ESaveError(gamePath, TSaveStep::MakeFolder, ec);
   }
-  if (fs::is_directory(target, ec)) Fail(gamePath, "a folder of that name is in the way");
+  if (fs::is_directory(target, ec)) Fail(gamePath, TSaveStep::FolderInWay);
 
   // A player who made the file read-only for others keeps it that way.
   mode_t mode = 0644;
@@ -59,7 +65,7 @@ void WriteFileAtomically(const std::string& gamePath, const std::string& bytes) 
 
   std::string temp = target.string() + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) Fail(gamePath, std::strerror(errno));
+  if (fd < 0) Fail(gamePath, TSaveStep::Write, errno);
 
   int error = 0;
   if (!WriteAll(fd, bytes) || ::fsync(fd) != 0 || ::fchmod(fd, mode) != 0) error = errno;
@@ -67,7 +73,7 @@ void WriteFileAtomically(const std::string& gamePath, const std::string& bytes) 
   if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temp.c_str());
-    Fail(gamePath, std::strerror(error));
+    Fail(gamePath, TSaveStep::Write, error);
   }
   SyncFolder(folder);
 }
