@@ -158,8 +158,12 @@ void TMForm::QuitProgram() {
 
 void TMForm::WMSysCommand(uint32_t command) {
   // A race pauses while the window is away.
-  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1 && RaceDialogMayBeReplaced(*this))
-    OpenDialog(*this, 2);
+  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1) {
+    if (RaceDialogMayBeReplaced(*this))
+      OpenDialog(*this, 2);
+    else
+      Dialog.PauseOwed = true;
+  }
   TDXForm::WMSysCommand(command);
 }
 
