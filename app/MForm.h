@@ -68,6 +68,7 @@ class TMForm : public TDXForm {
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels
   bool CtrlHeld = false;           // a second fire key
+  bool EnterHeld = false;          // Alt+Enter switches once a press, not on each repeat
 
   // --- key edges: true for the one frame in which the key went down ---
   bool PausePressed = false, EscapePressed = false, YesPressed = false, NoPressed = false;

@@ -22,7 +22,7 @@ only_lit() {  # only_lit SHOT ROW
   done
 }
 size_is() { [ "$(e2e_client_rect | cut -d' ' -f3,4)" = "$1" ]; }
-wait_size() { e2e_until 10 size_is "$1" || e2e_fail "the client area is $(e2e_client_rect), not $1"; }
+wait_size() { e2e_until 10 size_is "$1" || e2e_fail "$2: the client area is $(e2e_client_rect), not $1"; }
 pointer_near() {  # over surface pixel (X, Y), give or take one
   local x y
   read -r x y < <(e2e_pointer_on_surface)
@@ -41,13 +41,13 @@ e2e_wait_still "$E2E_DIR/options.png" 5
 
 # The full-screen row by mouse: into full screen, the pointer still on the row.
 e2e_click 100 "$(row_y 1)"
-wait_size "1024 768"
+wait_size "1024 768" "after a click on the full-screen row"
 expect_pointer 100 "$(row_y 1)"
 e2e_wait_still "$E2E_DIR/full.png" 5
 only_lit "$E2E_DIR/full.png" 1
 # A second click where the mouse is switches back, not the music.
 xdotool click 1
-wait_size "800 600"
+wait_size "800 600" "after a second click there"
 expect_pointer 100 "$(row_y 1)"
 e2e_wait_still "$E2E_DIR/window.png" 5
 only_lit "$E2E_DIR/window.png" 1
@@ -56,12 +56,12 @@ only_lit "$E2E_DIR/window.png" 1
 e2e_hover 200 "$(row_y 3)"
 e2e_until 5 eval 'e2e_shot "$E2E_DIR/sound.png" && lit "$E2E_DIR/sound.png" 3' || e2e_fail "the sound row did not light"
 e2e_key alt+Return
-wait_size "1024 768"
+wait_size "1024 768" "after Alt+Enter"
 expect_pointer 200 "$(row_y 3)"
 e2e_wait_still "$E2E_DIR/full_keys.png" 5
 only_lit "$E2E_DIR/full_keys.png" 3
 e2e_key alt+Return
-wait_size "800 600"
+wait_size "800 600" "after Alt+Enter again"
 expect_pointer 200 "$(row_y 3)"
 e2e_wait_still "$E2E_DIR/window_keys.png" 5
 only_lit "$E2E_DIR/window_keys.png" 3

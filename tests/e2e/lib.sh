@@ -122,7 +122,9 @@ e2e_free_display() {
 e2e_try_display() {
   local n end
   n=$(e2e_free_display) || return 1
-  Xvfb ":$n" -screen 0 "$E2E_DISPLAY_SIZE" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+  # Without auto-repeat (-r): on a busy machine a key's release may come late, and the
+  # repeat would press it again.
+  Xvfb ":$n" -r -screen 0 "$E2E_DISPLAY_SIZE" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
   E2E_XSERVER_PID=$!
   e2e_track "$E2E_XSERVER_PID"
   end=$((SECONDS + 30))

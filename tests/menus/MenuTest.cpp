@@ -461,10 +461,16 @@ TEST_F(Menus, CtrlIsWatchedAndAltEnterSwitchesTheDisplayOnAnyScreen) {
   Form().FormKeyUp(ctrl, 0);
   EXPECT_FALSE(Form().CtrlHeld);
   Form().FormKeyDown(enter, 0);
+  Form().FormKeyUp(enter, 0);
   EXPECT_FALSE(Form().Options.FullScreen);
   Form().FormKeyDown(enter, ssAlt);
   EXPECT_TRUE(Form().Options.FullScreen);
   EXPECT_TRUE(Form().Window->IsFullScreen());
+  // Held, the key repeats; the display switches once a press.
+  Form().FormKeyDown(enter, ssAlt);
+  Form().FormKeyDown(enter, ssAlt);
+  EXPECT_TRUE(Form().Options.FullScreen);
+  Form().FormKeyUp(enter, ssAlt);
   FinishIntro();
   Click(4);
   Form().FormKeyDown(enter, ssAlt);
