@@ -4,7 +4,6 @@
 
 #include "game/menus/Menu.h"
 #include "game/online/ResultSender.h"
-#include "game/persist/SaveFile.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Text.h"
 #include "game/track/ScrollBackground.h"
@@ -121,21 +120,21 @@ void TMForm::FormCreate() {
   ShowMainMenu(*this, true, 0);
 }
 
-void TMForm::SaveReporting(void (*save)(TMForm& form)) {
-  try {
-    save(*this);
-  } catch (const ESaveError& error) {
-    Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
-  }
+void TMForm::SaveOptionsFile() {
+  SaveFailures.Run(OptionsFile, [this] { SaveOptions(Options, HighScoreSignature(HighScoreTable)); });
 }
 
-void TMForm::SaveOptionsReporting() {
-  SaveReporting([](TMForm& f) { SaveOptions(f.Options, HighScoreSignature(f.HighScoreTable)); });
+void TMForm::TellSaveFailures() {
+  if (SaveFailures.Empty()) return;
+  Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(SaveFailures.Message()));
+  SaveFailures.Clear();
 }
 
 void TMForm::FormDestroy() {
-  SaveOptionsReporting();
-  SaveReporting([](TMForm& f) { SaveHighScores(f.HighScoreTable); });
+  SaveOptionsFile();
+  SaveFailures.Run(HighScoreFile, [this] { SaveHighScores(HighScoreTable); });
+  // The quit saved the options a moment ago; one box tells what the whole exit could not save.
+  TellSaveFailures();
   Application.Terminate();
 }
 
@@ -153,14 +152,18 @@ void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
 void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }
 
 void TMForm::QuitProgram() {
-  SaveOptionsReporting();
+  SaveOptionsFile();
   Application.Terminate();
 }
 
 void TMForm::WMSysCommand(uint32_t command) {
   // A race pauses while the window is away.
-  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1 && RaceDialogMayBeReplaced(*this))
-    OpenDialog(*this, 2);
+  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1) {
+    if (RaceDialogMayBeReplaced(*this))
+      OpenDialog(*this, 2);
+    else
+      Dialog.PauseOwed = true;
+  }
   TDXForm::WMSysCommand(command);
 }
 

@@ -10,6 +10,7 @@
 #include "game/menus/MenuState.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
+#include "game/persist/SaveReport.h"
 #include "game/race/Dialogs.h"
 #include "game/race/RaceState.h"
 #include "game/track/TrackState.h"
@@ -62,10 +63,12 @@ class TMForm : public TDXForm {
   TDialogState Dialog;
   TRaceState Race;
   TTrackState Track;
+  TSaveFailures SaveFailures;  // told to the player once, as the window goes
 
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels
   bool CtrlHeld = false;           // a second fire key
+  bool EnterHeld = false;          // Alt+Enter switches once a press, not on each repeat
 
   // --- key edges: true for the one frame in which the key went down ---
   bool PausePressed = false, EscapePressed = false, YesPressed = false, NoPressed = false;
@@ -146,9 +149,9 @@ class TMForm : public TDXForm {
   // The frame handler of a screen code; none for a code without one.
   static TFrameHandler FrameHandlerOf(int32_t screen);
 
-  // Runs a save; a failure is shown to the player, the old file stays.
-  void SaveReporting(void (*save)(TMForm& form));
-  void SaveOptionsReporting();
+  // A failed save keeps the old file and is told to the player when the window goes.
+  void SaveOptionsFile();
+  void TellSaveFailures();
 
   bool FCreated = false;
   uint32_t FControllerButtonsBefore = 0;

@@ -105,6 +105,7 @@ void StartRace(TMForm& form) {
 
   race.Score = 0;
   race.Lives = 3;
+  form.Dialog.PauseOwed = false;  // owed by a game that has ended
   StartLevel(form, 1);
 }
 
