@@ -11,6 +11,7 @@ E2E_SURFACE_H=600
 # threads only wait for each other.
 export MAGICK_THREAD_LIMIT=1
 E2E_PIDS=()
+E2E_AT_EXIT=()  # commands the clean-up runs after the processes have ended
 E2E_DIR=
 E2E_NAME=
 
@@ -50,6 +51,7 @@ e2e_cleanup() {
   local i
   # Newest first: the game before its window manager before the display.
   for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do e2e_stop "${E2E_PIDS[i]}"; done
+  for i in "${E2E_AT_EXIT[@]}"; do eval "$i"; done
   if [ "$status" -ne 0 ] && [ -n "$E2E_DIR" ] && [ -z "${E2E_KEEP:-}" ]; then
     # What the failure looked like, in the test's log.
     for log in "$E2E_DIR"/*.log; do

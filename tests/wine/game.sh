@@ -13,6 +13,7 @@ wine_need_dist
 
 e2e_start_display 1024x768x24
 e2e_start_window_manager
+wine_own_session
 xdotool mousemove 0 0  # the pointer off the window, so no button is lit
 
 # The Linux build's first run, to compare with.

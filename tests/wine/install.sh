@@ -10,11 +10,13 @@ e2e_init wine-install
 e2e_need xwininfo
 wine_need_dist
 
+e2e_start_display 1024x768x24
+e2e_start_window_manager
+wine_own_session
 drive=$WINEPREFIX/drive_c
 installed="$drive/Program Files/Sprayrush"
 menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Sprayrush"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sprayrush'
-rm -rf "$installed" "$menu"
 
 wine_run "$(wine_path "$WINE_DIST/Sprayrush-setup.exe")" /S || e2e_fail "the installer failed"
 for f in Sprayrush.exe sprayrush-run.exe SDL2.dll Sprayrush.installed Uninstall.exe \
@@ -33,8 +35,6 @@ appdata=$(ls -d "$drive"/users/*/AppData/Roaming | grep -v /Public/ | head -n 1)
 saves="$appdata/Sprayrush/Data/Save"
 rm -rf "$appdata/Sprayrush"
 
-e2e_start_display 1024x768x24
-e2e_start_window_manager
 wine_start_game start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Sprayrush\Sprayrush.lnk'
 wine_wait_menu "$E2E_DIR/menu.png"
 wine_quit_game

@@ -1,5 +1,5 @@
 # The end-to-end harness (tests/e2e/lib.sh) for the Windows build under Wine: the packaged
-# game folder, started as a player starts it, in the build's Wine prefix ($WINEPREFIX).
+# game folder, started as a player starts it, in a Wine prefix of the scenario's own.
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/lib.sh"
 WINE_RUN=$E2E_SOURCE_DIR/tools/windows/wine.sh
 WINE_DIST=$E2E_BUILD_DIR/dist
@@ -15,9 +15,22 @@ wine_need_dist() {
 # A Windows path of a file of this machine, as Wine sees it (drive Z:).
 wine_path() { echo "Z:${1//\//\\}"; }
 
-# Runs a Windows program to its end, headless. Its output goes to a log: a service Wine
-# starts on the way keeps the output it was given open after the test.
-wine_run() { bash "$WINE_RUN" "$@" >>"$E2E_DIR/wine.log" 2>&1; }
+# Runs a Windows program to its end, on the display if there is one. Its output goes to a
+# log: a service Wine starts on the way keeps the output it was given open after the test.
+wine_run() { WINE_DISPLAY=${DISPLAY:-} bash "$WINE_RUN" "$@" >>"$E2E_DIR/wine.log" 2>&1; }
+
+# Gives the scenario a Windows machine of its own: a fresh prefix, ended with the scenario.
+# Wine's desktop process comes up with a session's first program and keeps its display, and
+# what the shell starts (a shortcut) starts through it: in a session begun headless, by the
+# unit tests or on another scenario's display, a shortcut opens no window.
+wine_own_session() {
+  WINEPREFIX=$E2E_DIR/prefix
+  local status=0
+  bash "$WINE_RUN" --prepare >>"$E2E_DIR/wine.log" 2>&1 || status=$?
+  [ "$status" -ne 77 ] || { e2e_log "SKIP: Wine cannot start here"; exit 77; }
+  [ "$status" -eq 0 ] || e2e_fail "no Wine prefix: $(tail -n 3 "$WINEPREFIX.log")"
+  E2E_AT_EXIT+=('bash "$WINE_RUN" --end')
+}
 
 # Starts a Windows game program on the display from another working folder, as a shortcut
 # does, and waits for its window; sets E2E_GAME_PID and E2E_WINDOW. The program is a Unix
