@@ -7,6 +7,7 @@
 #include "game/persist/SaveFile.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Text.h"
+#include "game/replay/Playback.h"
 #include "game/track/ScrollBackground.h"
 #include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
@@ -134,6 +135,8 @@ void TMForm::SaveOptionsReporting() {
 }
 
 void TMForm::FormDestroy() {
+  // The player's own table and options are saved, not a replay's.
+  StopPlayback(*this);
   SaveOptionsReporting();
   SaveReporting([](TMForm& f) { SaveHighScores(f.HighScoreTable); });
   Application.Terminate();
@@ -153,15 +156,15 @@ void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
 void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }
 
 void TMForm::QuitProgram() {
+  // A replayed game's quit ends nothing and saves nothing.
+  if (Watching(*this)) return;
   SaveOptionsReporting();
   Application.Terminate();
 }
 
-void TMForm::WMSysCommand(uint32_t command) {
+void TMForm::PauseForMinimise() {
   // A race pauses while the window is away.
-  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1 && RaceDialogMayBeReplaced(*this))
-    OpenDialog(*this, 2);
-  TDXForm::WMSysCommand(command);
+  if (CurrentScreen == 1 && RaceDialogMayBeReplaced(*this)) OpenDialog(*this, 2);
 }
 
 void TMForm::ApplyDisplayMode() {
@@ -198,6 +201,8 @@ void TMForm::EnterFullScreenMode() {
 
 void TMForm::ToggleFullScreen() {
   Options.FullScreen = !Options.FullScreen;
+  // A replayed game's switch stays inside the replay; the window is the viewer's.
+  if (Watching(*this)) return;
   ApplyDisplayMode();
 }
 

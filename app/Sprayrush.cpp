@@ -1,24 +1,64 @@
 // The program: the main window runs until the quit question's Yes, then the companion
 // files beside the game are opened.
+//
+//   sprayrush                 the game
+//   sprayrush --replay FILE   the game, showing the replay in FILE first (Space pauses,
+//                             Right plays four times faster, Escape leaves to the menu)
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include "app/MForm.h"
 #include "game/online/GoToLink.h"
+#include "game/race/Texts.h"
+#include "game/replay/Playback.h"
+#include "game/replay/ReplayFile.h"
 #include "media/DXClass/Application.h"
 #include "media/Platform/Paths.h"
 #include "media/Platform/Shell.h"
 #include "media/Platform/System.h"
 #include "media/Platform/Text.h"
 
-int main() {
+namespace {
+
+// The replay named on the command line; raises with a message for the player.
+TReplay ReadReplayArgument(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw EReplayDamaged("cannot read " + file);
+  return DecodeReplay(ReadReplayBytes(in));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string replayFile;
+  if (argc == 3 && std::string(argv[1]) == "--replay") {
+    replayFile = argv[2];
+  } else if (argc != 1) {
+    Platform::ShowErrorMessage("Sprayrush", "usage: sprayrush [--replay FILE]");
+    return 2;
+  }
   Platform::TSystemLifetime system;
   TApplication application;
   application.Title = "Sprayrush";
   try {
     auto form = std::make_unique<TMForm>(application);
+    form->Replay.Mode = TRecordMode::Games;
     form->FormCreate();
+    if (!replayFile.empty()) {
+      try {
+        StartPlayback(*form, ReadReplayArgument(replayFile), TPlaybackView::Window);
+      } catch (const EReplayDamaged&) {
+        Platform::ShowErrorMessage(application.Title, Platform::Cp1251ToUtf8(Texts::ReplayDamaged) + "\n" + replayFile);
+        return 2;
+      } catch (const EReplayVersion&) {
+        Platform::ShowErrorMessage(application.Title,
+                                   Platform::Cp1251ToUtf8(Texts::ReplayOtherVersion) + "\n" + replayFile);
+        return 3;
+      }
+    }
     application.Run();
     form->FormDestroy();
     form.reset();

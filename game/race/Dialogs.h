@@ -12,7 +12,8 @@ struct TDialogState {
   int32_t CursorBlinkTimer = 0;  // ms until the name-entry cursor toggles
   TCaptionSprite* Window = nullptr;
   TCaptionSprite* TextCursor = nullptr;
-  bool Sending = false;  // the sending notice's request has gone out
+  bool Sending = false;   // the sending notice's request has gone out
+  bool SendOver = false;  // and has its answer, as a frame's start found
   // The menu's ranges while the quit or clear-records question is up.
   int32_t SavedFirstButton = 0, SavedLastButton = 0, SavedHotButton = 0, SavedButtonCount = 0;
 };
@@ -21,6 +22,8 @@ struct TDialogState {
 void OpenDialog(TMForm& form, uint8_t k);
 // Closes the open overlay and applies its after-effects.
 void CloseDialog(TMForm& form);
+// Takes the open overlay away without its after-effects (a replay left halfway).
+void DropDialog(TMForm& form);
 void DrawDialogOverlay(TMForm& form, int32_t lagCount);
 
 // The last life is gone: no lives left, and the game-over announcement.

@@ -50,7 +50,7 @@ void SetFont(TMForm& form, int n) {
 
 void DrawString(TMForm& form, std::string_view text, int32_t x, int32_t y, bool centered) {
   TCanvas* canvas = CanvasOf(form);
-  if (!canvas) return;
+  if (!canvas || form.SkipPictures) return;
   if (centered) x = int32_t(x - canvas->TextWidth(text) / 2.0);
   canvas->TextOut(x, y, text);
 }

@@ -1,13 +1,40 @@
 # Runs one scenario script with the runner and compares what it prints (and, for a script
 # that fails, its exit status and message) with <script>.expected; RECORD writes that file.
+#   REPLAY=<file>  the run also records the race into <file> (--record)
+#   PLAY=1         instead of the script, <file> is played (--replay) and must print what
+#                  the script printed, and checked (--verify) and found to come to its end
+#   TRACE=1        both ways with --trace: every frame's line must be the same
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${name}.expected)
-execute_process(COMMAND ${RUNNER} ${SCRIPT}
-                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
-set(actual "${out}")
-if(NOT code EQUAL 0)
-  string(APPEND actual "exit=${code}\n${err}")
+
+function(run_runner out_var)
+  execute_process(COMMAND ${RUNNER} ${ARGN} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
+  set(actual "${out}")
+  if(NOT code EQUAL 0)
+    string(APPEND actual "exit=${code}\n${err}")
+  endif()
+  set(${out_var} "${actual}" PARENT_SCOPE)
+endfunction()
+
+if(TRACE)
+  run_runner(recorded --trace --record ${REPLAY} ${SCRIPT})
+  run_runner(replayed --trace --replay ${REPLAY})
+  if(NOT recorded STREQUAL replayed)
+    message(FATAL_ERROR "the replay of ${SCRIPT} traced other frames than its recording")
+  endif()
+  string(REGEX MATCH "[^\n]+\n$" actual "${recorded}")
+elseif(PLAY)
+  run_runner(actual --replay ${REPLAY})
+  run_runner(verdict --verify ${REPLAY})
+  if(NOT verdict MATCHES "^result=reproduced ")
+    message(FATAL_ERROR "--verify did not find the replay of ${SCRIPT} reproduced:\n${verdict}")
+  endif()
+elseif(REPLAY)
+  run_runner(actual --record ${REPLAY} ${SCRIPT})
+else()
+  run_runner(actual ${SCRIPT})
 endif()
+
 if(RECORD)
   file(WRITE ${expected_file} "${actual}")
   message(STATUS "recorded ${expected_file}")
