@@ -2,7 +2,8 @@
 # A whole game to its end in the window, with our score server on this machine: the boat
 # drives off, then the clock runs out three times, game over; the result makes the table,
 # a name is typed, Yes sends it, and the result is on the server's table page; the menu
-# shows the high scores; quitting saves the table with the new name.
+# shows the high scores; quitting saves the table with the new name; the game's replay,
+# the request's wait included, re-plays headless to the saved score.
 # Takes about 215 s.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -70,4 +71,10 @@ status=0
 wait "$E2E_GAME_PID" || status=$?
 [ "$status" -eq 0 ] || e2e_fail "the game ended with status $status"
 grep -q '^Tester' "$E2E_RUN_DIR/Data/Save/hs" || e2e_fail "the saved table has no Tester"
+score=$(grep -A1 '^Tester' "$E2E_RUN_DIR/Data/Save/hs" | sed -n '2s/\r$//p')
+kept=("$E2E_RUN_DIR"/Data/Replays/*.replay)
+verdict=$("$E2E_BUILD_DIR/tools/sprayrush-run" --verify "${kept[0]}") ||
+  e2e_fail "the game's replay does not come to its end: $verdict"
+grep -q "^result=reproduced score=$score name=546573746572 .* table=1 sent=1 " <<<"$verdict" ||
+  e2e_fail "the replay is not of the game sent with $score: $verdict"
 e2e_log passed
