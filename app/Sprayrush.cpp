@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/MForm.h"
 #include "game/online/GoToLink.h"
@@ -23,11 +24,24 @@
 
 namespace {
 
-// The replay named on the command line; raises with a message for the player.
-TReplay ReadReplayArgument(const std::string& file) {
+// Starts the replay named on the command line; false, after telling the player why, when
+// it cannot be shown. Status: 2 unreadable or damaged, 3 of another version of the game.
+bool WatchReplayArgument(TMForm& form, const std::string& file, int& status) {
+  auto tell = [&](std::string_view text, int code) {
+    Platform::ShowErrorMessage(form.Application.Title, Platform::Cp1251ToUtf8(text) + "\n" + file);
+    status = code;
+    return false;
+  };
   std::ifstream in(file, std::ios::binary);
-  if (!in) throw EReplayDamaged("cannot read " + file);
-  return DecodeReplay(ReadReplayBytes(in));
+  if (!in) return tell(Texts::ReplayUnreadable, 2);
+  try {
+    StartPlayback(form, DecodeReplay(ReadReplayBytes(in)), TPlaybackView::Window);
+  } catch (const EReplayDamaged&) {
+    return tell(Texts::ReplayDamaged, 2);
+  } catch (const EReplayVersion&) {
+    return tell(Texts::ReplayOtherVersion, 3);
+  }
+  return true;
 }
 
 }  // namespace
@@ -47,18 +61,8 @@ int main(int argc, char** argv) {
     auto form = std::make_unique<TMForm>(application);
     form->Replay.Mode = TRecordMode::Games;
     form->FormCreate();
-    if (!replayFile.empty()) {
-      try {
-        StartPlayback(*form, ReadReplayArgument(replayFile), TPlaybackView::Window);
-      } catch (const EReplayDamaged&) {
-        Platform::ShowErrorMessage(application.Title, Platform::Cp1251ToUtf8(Texts::ReplayDamaged) + "\n" + replayFile);
-        return 2;
-      } catch (const EReplayVersion&) {
-        Platform::ShowErrorMessage(application.Title,
-                                   Platform::Cp1251ToUtf8(Texts::ReplayOtherVersion) + "\n" + replayFile);
-        return 3;
-      }
-    }
+    // Nothing is saved when the replay cannot be shown: the game has not begun.
+    if (int status = 0; !replayFile.empty() && !WatchReplayArgument(*form, replayFile, status)) return status;
     application.Run();
     form->FormDestroy();
     form.reset();

@@ -54,6 +54,7 @@ inline constexpr auto Records = Cp1251("рекордов?");
 inline constexpr auto Sending = Cp1251("Отправка...");
 inline constexpr auto GameOver = Cp1251("Конец Игры");
 inline constexpr auto ClearRecords = Cp1251("Очистить рекорды?");
+inline constexpr auto ReplayUnreadable = Cp1251("Не удается открыть файл повтора:");
 inline constexpr auto ReplayDamaged = Cp1251("Не удается показать повтор: файл поврежден или это не повтор игры.");
 inline constexpr auto ReplayOtherVersion = Cp1251("Не удается показать повтор: он записан другой версией игры.");
 }  // namespace Texts

@@ -9,7 +9,9 @@ namespace {
 
 constexpr char Magic[4] = {'S', 'R', 'R', 'P'};
 
-// The stream's operations; a byte below RunShort is a run of (byte + 1) frames.
+// The stream's operations. A byte below RunShort is a run of (byte + 1) frames of the
+// current input; a byte from OpPacked on holds up to three frames of the current states with
+// move counts 1 to 3 of their own, two bits each, the first in bits 5-4 (0: no frame).
 enum : uint8_t {
   RunShort = 0x80,  // below it: a short run
   RunLong = 0x80,   // then a count
@@ -25,6 +27,7 @@ enum : uint8_t {
   OpMinimise = 0x8A,
   OpSendOver = 0x8B,
   OpEnd = 0x8C,
+  OpPacked = 0xC0,
 };
 
 constexpr uint64_t StatesLimit = uint64_t(1) << 36;
@@ -111,13 +114,37 @@ class TReader {
 
 // --- the stream ---
 
-void TReplayStreamWriter::FlushRun() {
-  PutRun(Out, Run);
-  Run = 0;
+void TReplayStreamWriter::Flush() {
+  const std::vector<int32_t>& p = Pending;
+  // How many frames from `at` on share its move count, counting up to `most`.
+  auto stretch = [&p](size_t at, size_t most) {
+    size_t n = 0;
+    while (at + n < p.size() && n < most && p[at + n] == p[at]) ++n;
+    return n;
+  };
+  for (size_t i = 0; i < p.size();) {
+    const size_t same = stretch(i, p.size());
+    // A steady move count is a run; a late frame now and then (a busy machine) goes packed.
+    if (same >= 4 || p[i] > 3) {
+      if (p[i] != Current.Lag) {
+        Out.push_back(SetLag);
+        PutVarint(Out, uint64_t(p[i]));
+        Current.Lag = p[i];
+      }
+      PutRun(Out, uint32_t(same));
+      i += same;
+      continue;
+    }
+    uint8_t op = OpPacked;
+    for (int k = 0; k < 3 && i < p.size() && p[i] <= 3 && (k == 0 || stretch(i, 4) < 4); ++k, ++i)
+      op |= uint8_t(p[i] << (4 - 2 * k));
+    Out.push_back(op);
+  }
+  Pending.clear();
 }
 
 void TReplayStreamWriter::Event(const TReplayEvent& e) {
-  FlushRun();
+  Flush();
   switch (e.Kind) {
     case TReplayEventKind::Char:
       Out.push_back(OpChar);
@@ -139,32 +166,29 @@ void TReplayStreamWriter::Event(const TReplayEvent& e) {
 
 void TReplayStreamWriter::Frame(const TReplayInput& input) {
   ++FFrames;
-  if (input == Current) {
-    ++Run;
-    return;
+  const uint64_t states = input.States & (StatesLimit - 1);
+  if (!Pending.empty() && (states != Current.States || input.ControllerButtons != Current.ControllerButtons))
+    Flush();
+  if (Pending.empty()) {
+    if (states != Current.States) {
+      Out.push_back(SetStates);
+      PutVarint(Out, states);
+      Current.States = states;
+    }
+    if (input.ControllerButtons != Current.ControllerButtons) {
+      Out.push_back(SetButtons);
+      PutVarint(Out, input.ControllerButtons);
+      Current.ControllerButtons = input.ControllerButtons;
+    }
   }
-  FlushRun();
-  if (input.States != Current.States) {
-    Out.push_back(SetStates);
-    PutVarint(Out, input.States & (StatesLimit - 1));
-  }
-  if (input.ControllerButtons != Current.ControllerButtons) {
-    Out.push_back(SetButtons);
-    PutVarint(Out, input.ControllerButtons);
-  }
-  if (input.Lag != Current.Lag) {
-    Out.push_back(SetLag);
-    PutVarint(Out, uint64_t(std::clamp(input.Lag, 1, MaxReplayLag)));
-  }
-  Current = input;
-  Run = 1;
+  Pending.push_back(std::clamp(input.Lag, 1, MaxReplayLag));
 }
 
 std::vector<uint8_t> TReplayStreamWriter::Finish() const {
-  std::vector<uint8_t> out = Out;
-  PutRun(out, Run);
-  out.push_back(OpEnd);
-  return out;
+  TReplayStreamWriter rest = *this;
+  rest.Flush();
+  rest.Out.push_back(OpEnd);
+  return rest.Out;
 }
 
 uint64_t TReplayStreamReader::Varint() {
@@ -187,6 +211,14 @@ TReplayItem TReplayStreamReader::Next() {
     item.Input = Current;
     return item;
   }
+  if (PackedLeft > 0) {
+    item.Kind = TReplayItem::Frame;
+    item.Input = Current;
+    item.Input.Lag = Packed[0];
+    Packed[0] = Packed[1];
+    --PackedLeft;
+    return item;
+  }
   auto startRun = [&](uint64_t n) {
     if (n == 0 || n > MaxReplayFrames - FFrames) Damaged("too many frames");
     FFrames += uint32_t(n);
@@ -207,6 +239,18 @@ TReplayItem TReplayStreamReader::Next() {
     if (Pos >= In.size()) Damaged("the frames have no end");
     const uint8_t op = In[Pos++];
     if (op < RunShort) return startRun(uint64_t(op) + 1);
+    if (op >= OpPacked) {
+      const int32_t lags[3] = {(op >> 4) & 3, (op >> 2) & 3, op & 3};
+      const int count = !lags[0] ? 0 : !lags[1] ? 1 : !lags[2] ? 2 : 3;
+      if (count == 0 || (count == 1 && lags[2])) Damaged("a packed frame out of order");
+      item = startRun(uint64_t(count));
+      Run = 0;
+      item.Input.Lag = lags[0];
+      Packed[0] = lags[1];
+      Packed[1] = lags[2];
+      PackedLeft = count - 1;
+      return item;
+    }
     switch (op) {
       case RunLong:
         return startRun(Varint());

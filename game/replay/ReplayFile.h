@@ -139,13 +139,13 @@ class TReplayStreamWriter {
   // The stream so far, closed.
   std::vector<uint8_t> Finish() const;
   uint32_t Frames() const { return FFrames; }
-  size_t Size() const { return Out.size() + 8; }
+  size_t Size() const { return Out.size() + Pending.size() + 16; }
 
  private:
-  void FlushRun();
+  void Flush();
   std::vector<uint8_t> Out;
-  TReplayInput Current;
-  uint32_t Run = 0;  // frames of Current not yet written
+  TReplayInput Current;  // the states and buttons of the pending frames, the move count in force
+  std::vector<int32_t> Pending;  // the move counts of frames not yet written
   uint32_t FFrames = 0;
 };
 
@@ -167,7 +167,9 @@ class TReplayStreamReader {
   std::span<const uint8_t> In;
   size_t Pos = 0;
   TReplayInput Current;
-  uint32_t Run = 0;
+  uint32_t Run = 0;  // frames of Current still to come
+  int32_t Packed[2] = {};  // move counts of packed frames still to come
+  int PackedLeft = 0;
   uint32_t FFrames = 0;
   uint32_t EventsSinceFrame = 0;
   bool Ended = false;

@@ -82,10 +82,7 @@ TEST(KeptReplays, AFolderThatCannotBeWrittenCostsOnlyTheReplay) {
   EXPECT_NO_THROW(KeepReplay(FakeGame("Ann", 1, true), Nov14th2023, DefaultTable()));
   game.ChooseBoat(1);
   game.FramesWhile(1);
-  game.Hold({Platform::VK_ESCAPE});
-  game.Frames(1);
-  game.Hold({'Y'});
-  game.Frames(1);
+  game.Leave();
   EXPECT_EQ(game.Form().CurrentScreen, 0);  // the game went on to the menu
   EXPECT_FALSE(game.Form().Replay.LastGame.empty());
   EXPECT_TRUE(ReplayFiles().empty());

@@ -83,6 +83,14 @@ class TRecordingGame {
     ClickButton(6 + boat);
   }
   void Hold(std::initializer_list<uint16_t> keys) { Rig.Hold(keys); }
+  // Escape, then Y: the race is left, or the name entry opens for a record.
+  void Leave() {
+    Hold({Platform::VK_ESCAPE});
+    Frames(1);
+    Hold({'Y'});
+    Frames(1);
+    Hold({});
+  }
   // Frames of the running game; the race state's digest after each.
   void Frames(int n) {
     for (int i = 0; i < n; ++i) {

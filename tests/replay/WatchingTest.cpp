@@ -30,11 +30,7 @@ void PlayARecord(TRecordingGame& game) {
   game.FramesWhile(1);
   game.Hold({VK_UP});
   game.Frames(120);
-  game.Hold({VK_ESCAPE});
-  game.Frames(1);
-  game.Hold({'Y'});
-  game.Frames(1);
-  game.Hold({});
+  game.Leave();
   ASSERT_EQ(game.Form().ActiveDialog, 5);
   game.Type("Zed");
   game.Key(VK_RETURN, 13);
@@ -110,11 +106,7 @@ TEST_F(WatchingAGame, NothingIsSentOrSavedAndTheCloseBoxLeavesTheReplayFirst) {
     std::ofstream("Data/ScoreServer.txt") << "127.0.0.1:" << Loopback::DeadPort() << "\r\n";
     player.ChooseBoat(2);
     player.FramesWhile(1);
-    player.Hold({VK_ESCAPE});
-    player.Frames(1);
-    player.Hold({'Y'});
-    player.Frames(1);
-    player.Hold({});
+    player.Leave();
     player.Key(VK_RETURN, 13);  // the name
     player.Frames(1);
     player.Key(VK_RETURN, 13);  // Yes, send it
