@@ -1,14 +1,15 @@
 // Replays: how large a ten-minute game's file is, and what checking one costs.
 //
-// A ten-minute race (40000 frames) is recorded in-process the way the game records: the
-// long race's hands (throttle and fire held, steering half a second each way) with a brake
-// tap or the throttle let go now and then at random moments, as a player's hands change more often
-// than a pattern. The race keeps the gun and the shield topped up between frames (so it
-// lasts and the gun's ray is cast every frame); the re-play tops them up at the same points,
-// so it comes to the recorded end. Reported:
-//   - the file's size, and its size with the hands alone (no random taps);
-//   - the CPU of re-playing the 40000 frames as the check does (nothing drawn), and drawn
-//     as the headless runner plays (for comparison), and of the game's start-up before them;
+// A ten-minute race (40000 frames) is recorded in-process the way the game records, with
+// nothing drawn: the long race's hands (throttle and fire held, steering half a second each
+// way) with a brake tap or the throttle let go at random moments, as a player's hands change
+// more often than a pattern. The race keeps the gun and the shield topped up between frames
+// (so it lasts and the gun's ray is cast every frame); the re-play tops them up at the same
+// points, so it comes to the recorded end. Reported:
+//   - the file's size, and its size with the steering pattern alone;
+//   - the CPU of re-playing the 40000 frames as the check does (nothing drawn), of the
+//     game's start-up before them, and of re-playing them drawn as the window shows them
+//     (which must come to the same end: drawing changes nothing the end depends on);
 //   - the whole check as the score server would run it, `sprayrush-run --verify FILE` in a
 //     process of its own, on a kept scenario (start-up, reading, re-playing, the verdict).
 #include <benchmark/benchmark.h>
