@@ -178,8 +178,10 @@ void BM_ReplayVerify(benchmark::State& state) {
 
     // The whole check in a process of its own, on the kept whole game (10226 frames).
     const std::string runner = SPRAYRUSH_RUNNER;
-    const std::string file = (fs::temp_directory_path() / ("sprayrush-bench-" + std::to_string(::getpid()) + ".replay")).string();
-    const std::string script = std::string(SPRAYRUSH_SOURCE_DIR) + "/tests/runner/whole-game-to-the-high-scores.txt";
+    const std::string file =
+        (fs::temp_directory_path() / ("sprayrush-bench-" + std::to_string(::getpid()) + ".replay")).string();
+    const std::string script =
+        std::string(SPRAYRUSH_SOURCE_DIR) + "/tests/runner/whole-game-to-the-high-scores.txt";
     double cpu = 0, wall = 0, cpuSum = 0, wallSum = 0;
     constexpr int Runs = 5;
     bool ok = RunProcess({runner, "--record", file, script}, cpu, wall);

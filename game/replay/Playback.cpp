@@ -18,11 +18,10 @@
 
 class TPlayback {
  public:
-  TPlayback(TReplay replay, TPlaybackView view) : Replay(std::move(replay)), Reader(Replay.Stream), View(view) {}
+  explicit TPlayback(TReplay replay) : Replay(std::move(replay)), Reader(Replay.Stream) {}
 
   TReplay Replay;
   TReplayStreamReader Reader;  // reads Replay.Stream
-  TPlaybackView View;
   bool Paused = false, Fast = false, Ended = false;
   uint32_t Frames = 0;
   int32_t ReturnEntryMode = 0;  // back to the high scores when watched from there
@@ -107,12 +106,10 @@ int32_t PlaceOfKey(uint16_t key) {
 
 bool Watching(const TMForm& form) { return form.Replay.Playback != nullptr; }
 
-const TReplay& PlayingReplay(const TMForm& form) { return Current(form).Replay; }
-
 void StartPlayback(TMForm& form, TReplay replay, TPlaybackView view) {
   CheckSimulation(replay, DataFingerprint(form));
   StopPlayback(form);
-  auto p = std::make_unique<TPlayback>(std::move(replay), view);
+  auto p = std::make_unique<TPlayback>(std::move(replay));
   p->Table = form.HighScoreTable;
   p->PlayerName = form.Race.PlayerName;
   p->Options = form.Options;

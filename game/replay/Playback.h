@@ -37,7 +37,6 @@ struct TPlaybackOutcome {
 };
 // After PlayRecordedFrame has returned false.
 TPlaybackOutcome PlaybackOutcome(TMForm& form);
-const TReplay& PlayingReplay(const TMForm& form);
 
 // The window's frame tick while a replay plays: one recorded frame, four when fast, none
 // when paused; at its end the player is back in the menu.

@@ -224,7 +224,8 @@ TRunnerResult RunRunner(const std::string& args) {
 }
 
 void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
-  std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 TEST_F(Recording, OneChangedInputFrameEndsDifferentlyAndTheRunnerRefusesIt) {
@@ -266,7 +267,9 @@ TEST_F(Recording, OneChangedInputFrameEndsDifferentlyAndTheRunnerRefusesIt) {
   WriteFile("oversized.replay", oversized);
   WriteFile("text.replay", {'h', 'e', 'l', 'l', 'o', '\n'});
   char verdict[200];
-  std::snprintf(verdict, sizeof verdict, "result=reproduced score=%d name= add=5F5F5F5F5F5F5F table=0 sent=0 frames=900 checksum=%016llx claimed_score=%d",
+  std::snprintf(verdict, sizeof verdict,
+                "result=reproduced score=%d name= add=5F5F5F5F5F5F5F table=0 sent=0 frames=900 "
+                "checksum=%016llx claimed_score=%d",
                 replay.Result.Score, static_cast<unsigned long long>(replay.Result.Checksum), replay.Result.Score);
   const struct {
     const char* Args;

@@ -51,7 +51,7 @@ namespace {
 constexpr const char* Usage =
     "usage: sprayrush-run [--trace] SCRIPT                (SCRIPT '-' reads standard input)\n"
     "       sprayrush-run [--trace] --record FILE SCRIPT  also writes the race's replay to FILE\n"
-    "       sprayrush-run [--trace] --replay FILE         plays a replay, printing what its recording printed\n"
+    "       sprayrush-run [--trace] --replay FILE         plays a replay as its recording run played\n"
     "       sprayrush-run --verify FILE                   re-plays a replay ('-': standard input) at full\n"
     "                                                     speed and prints one line (see the README)\n"
     "script commands, one a line, '#' starts a comment:\n"
@@ -266,7 +266,8 @@ std::vector<uint8_t> ReadInput(const std::string& name) {
 }
 
 // --verify: one line on standard output whenever the file could be read.
-void PrintVerdict(const char* result, const TReplay& replay, const TPlaybackOutcome* o, const std::string& addInfo) {
+void PrintVerdict(const char* result, const TReplay& replay, const TPlaybackOutcome* o,
+                  const std::string& addInfo) {
   const TReplayResult& claim = replay.Result;
   std::cout << "result=" << result;
   if (o) {
