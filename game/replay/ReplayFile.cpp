@@ -425,10 +425,10 @@ TReplay DecodeReplay(std::span<const uint8_t> bytes) {
   return r;
 }
 
-void CheckSimulation(const TReplay& replay, uint32_t dataFingerprint) {
+void CheckSimulation(const TReplay& replay, std::optional<uint32_t> dataFingerprint) {
   if (replay.Simulation != SimulationVersion)
     throw EReplayVersion("the replay was made by simulation version " + std::to_string(replay.Simulation) +
                          ", this game runs version " + std::to_string(SimulationVersion));
-  if (replay.DataFingerprint != dataFingerprint)
+  if (dataFingerprint && replay.DataFingerprint != *dataFingerprint)
     throw EReplayVersion("the replay was made with other game pictures than these");
 }

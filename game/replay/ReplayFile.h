@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -100,8 +101,9 @@ uint32_t ReplayCrc32(std::span<const uint8_t> bytes);
 // Raises EReplayDamaged, or EReplayVersion for another file format; the stream of a replay
 // that comes back decodes whole within the limits, to exactly Result.Frames frames.
 TReplay DecodeReplay(std::span<const uint8_t> bytes);
-// Raises EReplayVersion unless the replay was made by this simulation on this data.
-void CheckSimulation(const TReplay& replay, uint32_t dataFingerprint);
+// Raises EReplayVersion unless the replay was made by this simulation (and, when given,
+// on this data).
+void CheckSimulation(const TReplay& replay, std::optional<uint32_t> dataFingerprint = std::nullopt);
 
 // --- the stream ---
 

@@ -343,6 +343,13 @@ int RunReplay(const std::string& fileName, bool verify, bool trace) {
   } catch (const std::exception& error) {
     return Fail(error.what(), 2);
   }
+  // Another simulation is told before the game starts, as cheaply as a damaged file.
+  try {
+    CheckSimulation(replay);
+  } catch (const EReplayVersion& error) {
+    if (verify) PrintVerdict("version", replay, nullptr, "");
+    return Fail(fileName + ": " + error.what(), 3);
+  }
   return WithGame([&] {
     TRun run(trace);
     TPlaybackOutcome outcome;
