@@ -33,6 +33,12 @@ std::optional<int32_t> PlainDecimal(std::string_view digits) {
   return int32_t(value);
 }
 
+std::string KeptAddInfo(std::string_view text) {
+  std::string kept(text.substr(0, StoredAddInfoBytes));
+  std::replace_if(kept.begin(), kept.end(), [](char c) { return uint8_t(c) < 32; }, ' ');
+  return kept;
+}
+
 }  // namespace
 
 std::optional<std::string> DecodeCode(std::string_view code) {
@@ -78,8 +84,8 @@ std::optional<TSubmission> ParseRecord(std::string_view record, std::string* why
   result.Name = std::string(front.substr(0, scoreMark));
   result.AddInfo = std::string(body.substr(middle + Middle.size()));
   if (!PlainText(result.Name, MaxNameBytes)) return Refuse(why, "name is longer than 10 bytes or has control bytes");
-  if (!PlainText(result.AddInfo, MaxAddInfoBytes))
-    return Refuse(why, "free text is longer than 10 bytes or has control bytes");
+  if (result.AddInfo.size() > MaxSentAddInfoBytes) return Refuse(why, "free text is longer than the game sends");
+  result.AddInfo = KeptAddInfo(result.AddInfo);
   return result;
 }
 

@@ -1,8 +1,6 @@
 #include "server/ScoreServer.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
-
+#include <chrono>
 #include <ctime>
 #include <iostream>
 
@@ -10,66 +8,87 @@
 
 namespace Scores {
 
-class TScoreServer::THttp : public httplib::Server {
- public:
-  // The library listens with a queue of five; a burst of players would see their
-  // connections refused or delayed by a second or more.
-  void WidenBacklog() { ::listen(svr_sock_.load(), SOMAXCONN); }
-};
+namespace {
 
-TScoreServer::TScoreServer(TScoreStore& store, TServerSettings settings)
-    : Http(std::make_unique<THttp>()), Store(store), Settings(std::move(settings)) {
-  const size_t threads = Settings.Threads;
-  Http->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  Http->set_read_timeout(Settings.ReadTimeoutSeconds, 0);
-  Http->set_write_timeout(Settings.ReadTimeoutSeconds, 0);
-  Http->set_keep_alive_timeout(Settings.KeepAliveSeconds);
-  Http->set_payload_max_length(Settings.MaxBodyBytes);
-  Http->set_default_headers({{"X-Content-Type-Options", "nosniff"}, {"Cache-Control", "no-store"}});
+TAnswer Plain(int status, const std::string& text, int retrySeconds = 0) {
+  TAnswer answer{status, "text/plain; charset=utf-8", text + "\n"};
+  if (retrySeconds > 0) answer.Headers.emplace_back("Retry-After", std::to_string(retrySeconds));
+  return answer;
+}
 
-  Http->Get("/cgi/version.pl", [this](const httplib::Request& request, httplib::Response& response) {
-    const size_t question = request.target.find('?');
-    const std::string_view query =
-        question == std::string::npos ? std::string_view() : std::string_view(request.target).substr(question + 1);
-    const TAnswer answer = AnswerQuery(Store, query, int64_t(std::time(nullptr)));
-    response.status = answer.Status;
-    response.set_content(answer.Body, answer.ContentType.c_str());
-    // The page has no scripts; should a name ever slip through unescaped, it still runs nothing.
-    if (answer.ContentType.rfind("text/html", 0) == 0)
-      response.set_header("Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'");
-  });
-  Http->set_error_handler([](const httplib::Request&, httplib::Response& response) {
-    if (response.body.empty()) response.set_content(std::to_string(response.status) + "\n", "text/plain");
-  });
-  Http->set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      std::cerr << "sprayrush-scores: " << e.what() << std::endl;
-    } catch (...) {
-      std::cerr << "sprayrush-scores: unknown error" << std::endl;
+TAnswer Unavailable() { return Plain(503, "The table cannot be reached just now", 5); }
+TAnswer Busy() { return Plain(503, "The table is busy; try again in a moment", 2); }
+
+int64_t SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+TScoreServer::TScoreServer(std::unique_ptr<TScoreStore> store, TStoreWorkers::TOpen open, TServerSettings settings)
+    : Settings(std::move(settings)),
+      Workers(std::move(store), std::move(open), Settings.Workers),
+      Submissions(Settings.Submissions),
+      Pages(Settings.Pages),
+      Http({{"/cgi/version.pl", {"GET", "HEAD"}, Settings.MaxQueryBodyBytes,
+             [this](const TRequest& request, TReply reply) { AnswerQuery(request, std::move(reply)); }}},
+           Settings.Http) {}
+
+TScoreServer::~TScoreServer() { Stop(); }
+
+int TScoreServer::Start() { return Http.Start(Settings.Bind, Settings.Port); }
+
+void TScoreServer::Stop() {
+  Workers.Stop();
+  Http.Stop();
+}
+
+bool TScoreServer::Allowed(TRateLimit& limit, const TRequest& request, const TReply& reply, const char* what) {
+  const int64_t now = SteadyMs();
+  if (limit.Take(request.Client, now)) return true;
+  reply(Plain(429, std::string("Too many ") + what + " from your address; try again later",
+              limit.WaitSeconds(request.Client, now)));
+  return false;
+}
+
+void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
+  TQueryAction action = ReadQuery(request.Query);
+  switch (action.Kind) {
+    case TQueryAction::Refuse:
+      reply(action.Answer);
+      return;
+    case TQueryAction::Submit: {
+      // Only a GET stores: a HEAD, a prefetch or a crawler's probe must not.
+      if (request.Method != "GET") {
+        TAnswer answer = Plain(405, "A result is sent with GET");
+        answer.Headers.emplace_back("Allow", "GET");
+        reply(answer);
+        return;
+      }
+      if (!Allowed(Submissions, request, reply, "results")) return;
+      const TSubmission& result = action.Result;
+      const TScoreEntry entry{result.Name, result.Score, result.AddInfo, int64_t(std::time(nullptr))};
+      if (!Workers.Add(entry, [reply](bool stored) { reply(stored ? Plain(200, "OK") : Unavailable()); }))
+        reply(Busy());
+      return;
     }
-    response.status = 500;
-    response.set_content("The table cannot be reached just now\n", "text/plain");
-  });
+    case TQueryAction::Show: {
+      if (!Allowed(Pages, request, reply, "pages")) return;
+      const TTableRequest table = action.Table;
+      const bool queued = Workers.Read([reply, table](TScoreStore* store) {
+        if (!store) return reply(Unavailable());
+        try {
+          reply(TableAnswer(*store, table));
+        } catch (const std::exception& e) {
+          std::cerr << "sprayrush-scores: " << e.what() << std::endl;
+          reply(Unavailable());
+        }
+      });
+      if (!queued) reply(Busy());
+      return;
+    }
+  }
 }
-
-TScoreServer::~TScoreServer() = default;
-
-int TScoreServer::Bind() {
-  int port = Settings.Port;
-  if (port == 0)
-    port = Http->bind_to_any_port(Settings.Bind);
-  else if (!Http->bind_to_port(Settings.Bind, port))
-    port = -1;
-  if (port <= 0)
-    throw std::runtime_error("cannot listen on " + Settings.Bind + " port " + std::to_string(Settings.Port));
-  Http->WidenBacklog();
-  return port;
-}
-
-void TScoreServer::Run() { Http->listen_after_bind(); }
-
-void TScoreServer::Stop() { Http->stop(); }
 
 }  // namespace Scores

@@ -1,5 +1,7 @@
 #include "server/ScoreService.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <map>
 #include <optional>
@@ -14,6 +16,12 @@ namespace {
 using TQuery = std::map<std::string, std::string, std::less<>>;
 
 TAnswer Refused(int status, const std::string& reason) { return {status, "text/plain; charset=utf-8", reason + "\n"}; }
+
+TQueryAction Refusal(int status, const std::string& reason) {
+  TQueryAction action;
+  action.Answer = Refused(status, reason);
+  return action;
+}
 
 // "a&b=c": keys without "=" have an empty value. Taken literally, without
 // percent-decoding: the game's queries need none. A key given twice is not a query of ours.
@@ -31,23 +39,28 @@ std::optional<TQuery> SplitQuery(std::string_view query) {
   return result;
 }
 
-bool HasExactly(const TQuery& query, std::initializer_list<std::string_view> keys) {
-  if (query.size() != keys.size()) return false;
-  for (std::string_view key : keys)
+// Every required key and no key outside both lists.
+bool HasKeys(const TQuery& query, std::initializer_list<std::string_view> required,
+             std::initializer_list<std::string_view> optional = {}) {
+  for (std::string_view key : required)
     if (query.find(key) == query.end()) return false;
+  for (const auto& [key, value] : query)
+    if (std::find(required.begin(), required.end(), key) == required.end() &&
+        std::find(optional.begin(), optional.end(), key) == optional.end())
+      return false;
   return true;
 }
 
-TAnswer Submit(TScoreStore& store, const TQuery& query, int64_t now) {
-  if (!HasExactly(query, {"hs", "prg", "inf"}) || !query.at("hs").empty())
-    return Refused(400, "A submission is hs&prg=Sprayrush&inf=CODE");
-  const auto record = DecodeCode(query.at("inf"));
-  if (!record) return Refused(400, "The code is not a record of whole letters of the alphabet");
-  std::string why;
-  const auto result = ParseRecord(*record, &why);
-  if (!result) return Refused(400, "The record is malformed: " + why);
-  store.Add({result->Name, result->Score, result->AddInfo, now});
-  return {200, "text/plain; charset=utf-8", "OK\n"};
+// 1 to limit, plain decimal digits.
+std::optional<size_t> PageNumber(std::string_view digits, size_t limit) {
+  if (digits.empty() || digits.size() > 9 || digits[0] == '0') return std::nullopt;
+  size_t value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + size_t(c - '0');
+  }
+  if (value > limit) return std::nullopt;
+  return value;
 }
 
 std::string Date(int64_t time) {
@@ -80,7 +93,34 @@ td.name { font-weight: bold; }
 td.date { color: #CFE6FA; white-space: nowrap; }
 td.empty { text-align: center; color: #CFE6FA; padding: 24px; }
 td.name, td.add { white-space: pre; }
+nav.pages { display: flex; justify-content: space-between; align-items: center; margin-top: 16px; color: #CFE6FA; }
+nav.pages a { color: #FFD23F; font-weight: bold; text-decoration: none; }
+nav.pages span { flex: 1; text-align: center; }
 )";
+
+std::string PageLink(size_t page, bool json = false) {
+  return "version.pl?prg=Sprayrush&amp;show&amp;type=0" + (page > 1 ? "&amp;page=" + std::to_string(page) : "") +
+         (json ? "&amp;format=json" : "");
+}
+
+// Windows-1251 bytes as a JSON string.
+std::string JsonText(std::string_view text) {
+  std::string out = "\"";
+  for (char c : Platform::Cp1251ToUtf8(text)) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (uint8_t(c) < 32 || c == '<' || c == '>' || c == '&') {
+      // Markup characters too, so that the text stays text wherever it is pasted.
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(uint8_t(c)));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
 
 }  // namespace
 
@@ -99,39 +139,111 @@ std::string HtmlText(std::string_view text) {
   return out;
 }
 
-std::string TablePage(const std::vector<TScoreEntry>& best) {
+std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& place) {
+  const size_t first = (place.Page - 1) * TableRows;
   std::string page =
       "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      "<title>Sprayrush: таблица рекордов</title>\n<style>";
+      "<title>Sprayrush: таблица рекордов</title>\n"
+      "<link rel=\"alternate\" type=\"application/json\" href=\"" + PageLink(place.Page, true) + "\">\n<style>";
   page += Style;
   page +=
       "</style>\n</head>\n<body>\n<main>\n<h1>SPRAYRUSH</h1>\n<h2>Таблица рекордов</h2>\n<table>\n"
       "<tr><th>Место</th><th>Имя</th><th class=\"score\">Очки</th><th>Инфо</th><th>Дата</th></tr>\n";
-  size_t place = 0;
-  for (const auto& entry : best) {
-    page += "<tr><td class=\"place\">" + std::to_string(++place) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
+  size_t number = first;
+  for (const auto& entry : rows) {
+    page += "<tr><td class=\"place\">" + std::to_string(++number) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
             "</td><td class=\"score\">" + std::to_string(entry.Score) + "</td><td class=\"add\">" +
             HtmlText(entry.AddInfo) + "</td><td class=\"date\">" + Date(entry.Time) + "</td></tr>\n";
   }
-  if (best.empty()) page += "<tr><td class=\"empty\" colspan=\"5\">Результатов пока нет</td></tr>\n";
-  page += "</table>\n</main>\n</body>\n</html>\n";
+  if (rows.empty()) page += "<tr><td class=\"empty\" colspan=\"5\">Результатов пока нет</td></tr>\n";
+  page += "</table>\n";
+  if (place.Page > 1 || place.HasNext) {
+    page += "<nav class=\"pages\">";
+    page += place.Page > 1 ? "<a href=\"" + PageLink(place.Page - 1) + "\">&larr; Выше</a>" : "<a></a>";
+    page += "<span>Места " + std::to_string(first + 1) + "&ndash;" + std::to_string(number) + "</span>";
+    page += place.HasNext ? "<a href=\"" + PageLink(place.Page + 1) + "\">Ниже &rarr;</a>" : "<a></a>";
+    page += "</nav>\n";
+  }
+  page += "</main>\n</body>\n</html>\n";
   return page;
 }
 
-TAnswer AnswerQuery(TScoreStore& store, std::string_view query, int64_t now) {
-  const auto parts = SplitQuery(query);
-  if (!parts) return Refused(400, "Malformed query");
-  const auto game = parts->find("prg");
-  if (game == parts->end()) return Refused(400, "Which game? prg= is missing");
-  if (game->second != "Sprayrush") return Refused(404, "This table is for Sprayrush only");
-  if (parts->count("hs")) return Submit(store, *parts, now);
-  if (parts->count("show")) {
-    if (!HasExactly(*parts, {"prg", "show", "type"}) || !parts->at("show").empty() || parts->at("type") != "0")
-      return Refused(400, "The table is prg=Sprayrush&show&type=0");
-    return {200, "text/html; charset=utf-8", TablePage(store.Best(TableRows))};
+std::string TableJson(const std::vector<TScoreEntry>& rows, const TPagePlace& place) {
+  size_t number = (place.Page - 1) * TableRows;
+  std::string json = "{\"game\":\"Sprayrush\",\"type\":0,\"page\":" + std::to_string(place.Page) +
+                     ",\"next_page\":" + (place.HasNext ? std::to_string(place.Page + 1) : "null") + ",\"results\":[";
+  for (const auto& entry : rows) {
+    json += (number == (place.Page - 1) * TableRows ? "\n" : ",\n");
+    json += "{\"place\":" + std::to_string(++number) + ",\"name\":" + JsonText(entry.Name) +
+            ",\"score\":" + std::to_string(entry.Score) + ",\"info\":" + JsonText(entry.AddInfo) +
+            ",\"time\":" + std::to_string(entry.Time) + "}";
   }
-  return Refused(400, "Neither a submission nor the table");
+  return json + "\n]}\n";
+}
+
+TQueryAction ReadQuery(std::string_view query) {
+  const auto parts = SplitQuery(query);
+  if (!parts) return Refusal(400, "Malformed query");
+  const auto game = parts->find("prg");
+  if (game == parts->end()) return Refusal(400, "Which game? prg= is missing");
+  if (game->second != "Sprayrush") return Refusal(404, "This table is for Sprayrush only");
+  TQueryAction action;
+  if (parts->count("hs")) {
+    if (!HasKeys(*parts, {"hs", "prg", "inf"}) || !parts->at("hs").empty())
+      return Refusal(400, "A submission is hs&prg=Sprayrush&inf=CODE");
+    const auto record = DecodeCode(parts->at("inf"));
+    if (!record) return Refusal(400, "The code is not a record of whole letters of the alphabet");
+    std::string why;
+    const auto result = ParseRecord(*record, &why);
+    if (!result) return Refusal(400, "The record is malformed: " + why);
+    action.Kind = TQueryAction::Submit;
+    action.Result = *result;
+    return action;
+  }
+  if (parts->count("show")) {
+    if (!HasKeys(*parts, {"prg", "show", "type"}, {"page", "format"}) || !parts->at("show").empty() ||
+        parts->at("type") != "0")
+      return Refusal(400, "The table is prg=Sprayrush&show&type=0, with &page=N and &format=json if you like");
+    action.Kind = TQueryAction::Show;
+    if (const auto page = parts->find("page"); page != parts->end()) {
+      const auto number = PageNumber(page->second, MaxTablePage);
+      if (!number) return Refusal(400, "page is a number from 1 to " + std::to_string(MaxTablePage));
+      action.Table.Page = *number;
+    }
+    if (const auto format = parts->find("format"); format != parts->end()) {
+      if (format->second != "json") return Refusal(400, "The table comes as the page or as format=json");
+      action.Table.Json = true;
+    }
+    return action;
+  }
+  return Refusal(400, "Neither a submission nor the table");
+}
+
+TAnswer TableAnswer(TScoreStore& store, const TTableRequest& table) {
+  // One row more than a page tells whether another page follows, without counting them all.
+  auto rows = store.Best({(table.Page - 1) * TableRows, TableRows + 1});
+  const TPagePlace place{table.Page, rows.size() > TableRows};
+  if (place.HasNext) rows.pop_back();
+  if (rows.empty() && table.Page > 1) return Refused(404, "The table has no page " + std::to_string(table.Page));
+  if (table.Json) return {200, "application/json; charset=utf-8", TableJson(rows, place)};
+  // The page has no scripts; should a name ever slip through unescaped, it still runs nothing.
+  return {200, "text/html; charset=utf-8", TablePage(rows, place),
+          {{"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"}}};
+}
+
+TAnswer AnswerQuery(TScoreStore& store, std::string_view query, int64_t now) {
+  const TQueryAction action = ReadQuery(query);
+  switch (action.Kind) {
+    case TQueryAction::Submit:
+      store.Add({{action.Result.Name, action.Result.Score, action.Result.AddInfo, now}});
+      return {200, "text/plain; charset=utf-8", "OK\n"};
+    case TQueryAction::Show:
+      return TableAnswer(store, action.Table);
+    case TQueryAction::Refuse:
+      break;
+  }
+  return action.Answer;
 }
 
 }  // namespace Scores

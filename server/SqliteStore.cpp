@@ -1,6 +1,6 @@
 #include <sqlite3.h>
 
-#include <mutex>
+#include <iterator>
 
 #include "server/ScoreStore.h"
 
@@ -8,10 +8,22 @@ namespace Scores {
 
 namespace {
 
+// Each step brings the tables one version up. A new step goes at the end; a step that has
+// shipped is never changed. Version 1 is the table the first server made without a
+// version number, so its files are taken over as they are. Texts are kept as the game's
+// bytes; they become UTF-8 only on the page.
+constexpr const char* Steps[] = {
+    "CREATE TABLE IF NOT EXISTS results ("
+    " id INTEGER PRIMARY KEY, name BLOB NOT NULL, score INTEGER NOT NULL,"
+    " add_info BLOB NOT NULL, submitted INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS results_best ON results (score DESC, id);",
+};
+constexpr int SchemaVersion = int(std::size(Steps));
+
 class TStatement {
  public:
   TStatement(sqlite3* db, const char* sql) : Db(db) {
-    if (sqlite3_prepare_v2(db, sql, -1, &Handle, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &Handle, nullptr) != SQLITE_OK)
       throw EStoreError(std::string("Score database: ") + sqlite3_errmsg(db));
   }
   ~TStatement() { sqlite3_finalize(Handle); }
@@ -22,6 +34,11 @@ class TStatement {
   void Check(int rc) const {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
       throw EStoreError(std::string("Score database: ") + sqlite3_errmsg(Db));
+  }
+  // Ready for the next use, whatever the last one did.
+  void Reset() const {
+    sqlite3_reset(Handle);
+    sqlite3_clear_bindings(Handle);
   }
 
  private:
@@ -34,9 +51,9 @@ std::string Blob(sqlite3_stmt* row, int column) {
   return data ? std::string(static_cast<const char*>(data), size_t(sqlite3_column_bytes(row, column))) : std::string();
 }
 
-class TSqliteStore : public TScoreStore {
- public:
-  explicit TSqliteStore(const std::string& path) {
+struct TConnection {
+  sqlite3* Db = nullptr;
+  explicit TConnection(const std::string& path) {
     const int rc = sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                    nullptr);
     if (rc != SQLITE_OK) {
@@ -44,61 +61,106 @@ class TSqliteStore : public TScoreStore {
       sqlite3_close(Db);
       throw EStoreError("Score database '" + path + "' cannot be opened: " + message);
     }
+  }
+  ~TConnection() { sqlite3_close(Db); }
+};
+
+class TSqliteStore : public TScoreStore {
+ public:
+  explicit TSqliteStore(const std::string& path) : Connection(path), Db(Connection.Db) {
+    if (sqlite3_db_readonly(Db, "main") == 1)
+      throw EStoreError("Score database '" + path + "' cannot be written: check its permissions");
+    // Two servers on one file take turns instead of failing at once.
+    sqlite3_busy_timeout(Db, 5000);
+    // The write-ahead log lets pages be read while results are written; a full sync
+    // puts each commit on the disk before the result is acknowledged.
+    Execute("PRAGMA journal_mode=WAL", path);
+    Execute("PRAGMA synchronous=FULL", path);
+    Upgrade(path);
+    Insert = std::make_unique<TStatement>(
+        Db, "INSERT INTO results (name, score, add_info, submitted) VALUES (?, ?, ?, ?)");
+    Select = std::make_unique<TStatement>(
+        Db, "SELECT name, score, add_info, submitted FROM results ORDER BY score DESC, id LIMIT ? OFFSET ?");
+  }
+
+  ~TSqliteStore() override {
+    // The statements go before the connection closes.
+    Insert.reset();
+    Select.reset();
+  }
+
+  void Add(const std::vector<TScoreEntry>& entries) override {
+    Execute("BEGIN IMMEDIATE");
     try {
-      sqlite3_busy_timeout(Db, 5000);
-      // The write-ahead log keeps every finished result across a crash of the process.
-      Execute("PRAGMA journal_mode=WAL");
-      Execute("PRAGMA synchronous=NORMAL");
-      // Texts are kept as the game's bytes; they become UTF-8 only on the page.
-      Execute(
-          "CREATE TABLE IF NOT EXISTS results ("
-          " id INTEGER PRIMARY KEY, name BLOB NOT NULL, score INTEGER NOT NULL,"
-          " add_info BLOB NOT NULL, submitted INTEGER NOT NULL)");
-      Execute("CREATE INDEX IF NOT EXISTS results_best ON results (score DESC, id)");
+      for (const auto& entry : entries) {
+        Insert->Reset();
+        sqlite3_bind_blob(**Insert, 1, entry.Name.data(), int(entry.Name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(**Insert, 2, entry.Score);
+        sqlite3_bind_blob(**Insert, 3, entry.AddInfo.data(), int(entry.AddInfo.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(**Insert, 4, entry.Time);
+        Insert->Check(sqlite3_step(**Insert));
+      }
+      Insert->Reset();
+      Execute("COMMIT");
     } catch (...) {
-      sqlite3_close(Db);
+      Insert->Reset();
+      sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
       throw;
     }
   }
 
-  ~TSqliteStore() override { sqlite3_close(Db); }
-
-  void Add(const TScoreEntry& entry) override {
-    std::lock_guard<std::mutex> hold(Lock);
-    TStatement insert(Db, "INSERT INTO results (name, score, add_info, submitted) VALUES (?, ?, ?, ?)");
-    sqlite3_bind_blob(*insert, 1, entry.Name.data(), int(entry.Name.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int(*insert, 2, entry.Score);
-    sqlite3_bind_blob(*insert, 3, entry.AddInfo.data(), int(entry.AddInfo.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(*insert, 4, entry.Time);
-    insert.Check(sqlite3_step(*insert));
-  }
-
-  std::vector<TScoreEntry> Best(size_t count) override {
-    std::lock_guard<std::mutex> hold(Lock);
-    TStatement select(Db,
-                      "SELECT name, score, add_info, submitted FROM results ORDER BY score DESC, id LIMIT ?");
-    sqlite3_bind_int64(*select, 1, sqlite3_int64(count));
+  std::vector<TScoreEntry> Best(const TTableView& view) override {
+    Select->Reset();
+    sqlite3_bind_int64(**Select, 1, sqlite3_int64(view.Count));
+    sqlite3_bind_int64(**Select, 2, sqlite3_int64(view.First));
     std::vector<TScoreEntry> entries;
     int rc;
-    while ((rc = sqlite3_step(*select)) == SQLITE_ROW)
-      entries.push_back({Blob(*select, 0), sqlite3_column_int(*select, 1), Blob(*select, 2),
-                         sqlite3_column_int64(*select, 3)});
-    select.Check(rc);
+    while ((rc = sqlite3_step(**Select)) == SQLITE_ROW)
+      entries.push_back({Blob(**Select, 0), sqlite3_column_int(**Select, 1), Blob(**Select, 2),
+                         sqlite3_column_int64(**Select, 3)});
+    Select->Reset();
+    Select->Check(rc);
     return entries;
   }
 
  private:
-  void Execute(const char* sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(Db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-      const std::string message = error ? error : "unknown error";
-      sqlite3_free(error);
-      throw EStoreError("Score database: " + message);
+  // Writing the version number, even an unchanged one, also proves at start that the
+  // file and its folder take writes.
+  void Upgrade(const std::string& path) {
+    Execute("BEGIN IMMEDIATE", path);
+    try {
+      int version = 0;
+      sqlite3_exec(
+          Db, "PRAGMA user_version",
+          [](void* target, int, char** values, char**) {
+            *static_cast<int*>(target) = values[0] ? std::atoi(values[0]) : 0;
+            return 0;
+          },
+          &version, nullptr);
+      if (version > SchemaVersion)
+        throw EStoreError("Score database '" + path + "' was made by a newer server (tables version " +
+                          std::to_string(version) + ", this server knows " + std::to_string(SchemaVersion) + ")");
+      for (int step = version; step < SchemaVersion; ++step) Execute(Steps[step], path);
+      Execute(("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str(), path);
+      Execute("COMMIT", path);
+    } catch (...) {
+      sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
     }
   }
 
-  sqlite3* Db = nullptr;
-  std::mutex Lock;
+  void Execute(const char* sql, const std::string& path = {}) {
+    char* error = nullptr;
+    if (sqlite3_exec(Db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+      const std::string message = error ? error : sqlite3_errmsg(Db);
+      sqlite3_free(error);
+      throw EStoreError("Score database" + (path.empty() ? std::string() : " '" + path + "'") + ": " + message);
+    }
+  }
+
+  TConnection Connection;
+  sqlite3* Db;
+  std::unique_ptr<TStatement> Insert, Select;
 };
 
 }  // namespace

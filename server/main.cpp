@@ -1,11 +1,13 @@
-// sprayrush-scores --port N --bind ADDRESS --db FILE
+// sprayrush-scores --port N --bind ADDRESS --db FILE|URI [--trusted-proxy ADDRESS]...
 // Serves the online score table until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <iostream>
 #include <thread>
 
@@ -14,10 +16,18 @@
 namespace {
 
 constexpr const char* Usage =
-    "usage: sprayrush-scores [--port N] [--bind ADDRESS] [--db FILE]\n"
+    "usage: sprayrush-scores [--port N] [--bind ADDRESS] [--db FILE|URI] [--trusted-proxy ADDRESS]...\n"
     "  --port N          port to listen on, 0 for any free one (default 8080)\n"
     "  --bind ADDRESS    address to listen on (default 127.0.0.1)\n"
-    "  --db FILE         SQLite file with the results, created when missing (default scores.db)\n";
+    "  --db FILE|URI     SQLite file with the results, created when missing (default scores.db),\n"
+    "                    or a PostgreSQL database: postgresql://user@host:port/dbname\n"
+    "  --trusted-proxy ADDRESS\n"
+    "                    a load balancer in front: its requests are counted by the client\n"
+    "                    address it puts last in X-Forwarded-For (may be given again)\n";
+
+// Stopping may take this long; then the process goes whatever it was waiting for. Every
+// result acknowledged so far is committed already.
+constexpr auto StopDeadline = std::chrono::milliseconds(1500);
 
 struct TOptions {
   Scores::TServerSettings Server;
@@ -56,10 +66,26 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       options.Database = value;
       continue;
     }
+    if (name == "--trusted-proxy" && !Scores::AddressKey(value).empty()) {
+      options.Server.Http.TrustedProxies.push_back(value);
+      continue;
+    }
     std::cerr << "sprayrush-scores: bad option " << name << " '" << value << "'\n";
     return false;
   }
   return true;
+}
+
+// Every connection is a file; take all the system allows and keep the connection limit
+// below it, with room for the database's own files.
+void FitConnectionsToFiles(Scores::THttpLimits& limits) {
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0) return;
+  files.rlim_cur = files.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &files);
+  getrlimit(RLIMIT_NOFILE, &files);
+  if (files.rlim_cur != RLIM_INFINITY && files.rlim_cur < limits.Connections + 64u)
+    limits.Connections = unsigned(std::max<rlim_t>(files.rlim_cur, 128) - 64);
 }
 
 }  // namespace
@@ -68,46 +94,36 @@ int main(int argc, char** argv) {
   TOptions options;
   if (!ParseOptions(argc, argv, options)) {
     std::cerr << Usage;
-    return 2;
+    return 1;
   }
-  // Signals are taken by one thread that waits for them, never inside a worker.
+  // Signals are taken by the main thread, which waits for them; every thread started
+  // after this inherits the block.
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  FitConnectionsToFiles(options.Server.Http);
 
   try {
-    auto store = Scores::OpenSqliteStore(options.Database);
-    Scores::TScoreServer server(*store, options.Server);
-    const int port = server.Bind();
+    const std::string database = options.Database;
+    auto store = Scores::OpenStore(database);
+    Scores::TScoreServer server(std::move(store), [database] { return Scores::OpenStore(database); },
+                                options.Server);
+    const int port = server.Start();
     std::cout << "sprayrush-scores: listening on " << options.Server.Bind << " port " << port << ", results in "
-              << options.Database << std::endl;
+              << (Scores::IsPostgresUri(database) ? "PostgreSQL" : database) << std::endl;
 
-    std::atomic<bool> finished{false};
-    std::thread stopper([&] {
-      int caught = 0;
-      sigwait(&stopSignals, &caught);
-      if (finished) return;
-      std::cout << "sprayrush-scores: stopping" << std::endl;
-      // The signal may come before the server has begun to serve and the first Stop be missed.
-      while (!finished) {
-        server.Stop();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    });
-    // However serving ends, the waiting thread is woken and joined before the server goes.
-    struct TStopperGuard {
-      std::thread& Thread;
-      std::atomic<bool>& Finished;
-      ~TStopperGuard() {
-        Finished = true;
-        pthread_kill(Thread.native_handle(), SIGTERM);
-        Thread.join();
-      }
-    } guard{stopper, finished};
-    server.Run();
+    int caught = 0;
+    sigwait(&stopSignals, &caught);
+    std::cout << "sprayrush-scores: stopping" << std::endl;
+    std::thread([] {
+      std::this_thread::sleep_for(StopDeadline);
+      std::cerr << "sprayrush-scores: stopping took too long; leaving what was under way" << std::endl;
+      std::_Exit(1);
+    }).detach();
+    server.Stop();
   } catch (const std::exception& e) {
     std::cerr << "sprayrush-scores: " << e.what() << std::endl;
     return 1;

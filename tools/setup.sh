@@ -12,7 +12,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool openbox imagemagick x11-utils libx11-dev
   librsvg2-bin libpng-dev
-  libcpp-httplib-dev libsqlite3-dev chromium
+  libmicrohttpd-dev libsqlite3-dev libpq-dev postgresql-15 chromium
 )
 
 missing=()

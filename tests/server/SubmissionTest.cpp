@@ -23,11 +23,14 @@ std::string Padded(std::string record) {
 
 class TMemoryStore : public TScoreStore {
  public:
-  void Add(const TScoreEntry& entry) override { Entries.push_back(entry); }
-  std::vector<TScoreEntry> Best(size_t count) override {
+  void Add(const std::vector<TScoreEntry>& entries) override {
+    Entries.insert(Entries.end(), entries.begin(), entries.end());
+  }
+  std::vector<TScoreEntry> Best(const TTableView& view) override {
     auto best = Entries;
     std::stable_sort(best.begin(), best.end(), [](auto& a, auto& b) { return a.Score > b.Score; });
-    if (best.size() > count) best.resize(count);
+    best.erase(best.begin(), best.begin() + std::min(view.First, best.size()));
+    if (best.size() > view.Count) best.resize(view.Count);
     return best;
   }
   std::vector<TScoreEntry> Entries;
@@ -72,9 +75,7 @@ TEST(ScoreRecord, MalformedRecordsAreRefused) {
       Padded("type=0|name=Ab|score=1|key=S|add=x|z="),
       Padded("type=0|name=Ab|key=S|p=|add=x|z="),
       Padded("type=0|name=Abcdefghijk|score=1|key=S|p=|add=x|z="),
-      Padded("type=0|name=Ab|score=1|key=S|p=|add=Abcdefghijk|z="),
       Padded("type=0|name=A\x01|score=1|key=S|p=|add=x|z="),
-      Padded("type=0|name=Ab|score=1|key=S|p=|add=\t|z="),
       Padded("type=0|name=Ab|score=-1|key=S|p=|add=x|z="),
       Padded("type=0|name=Ab|score=2147483648|key=S|p=|add=x|z="),
       Padded("type=0|name=Ab|score=01|key=S|p=|add=x|z="),
@@ -83,8 +84,7 @@ TEST(ScoreRecord, MalformedRecordsAreRefused) {
       Padded("type=0|name=Ab|score=1|key=S|p=|add=x|z=1"),
       Padded("type=0|name=Ab|score=1|key=S|p=|add=x"),
       Padded("name=Ab|type=0|score=1|key=S|p=|add=x|z="),
-      // Two results in one: the second free text is too long to be one.
-      Padded("type=0|name=a|score=1|key=S|p=|add=|score=2|key=S|p=|add=b|z="),
+      Padded("type=0|name=Ab|score=1|key=S|p=|add=" + std::string(MaxSentAddInfoBytes + 1, 'x') + "|z="),
       // Right length, wrong padding: an extra group of zeros, or non-zero filler.
       "type=0|name=Abc|score=1234|key=S|p=|add=_______|z=00000",
       "type=0|name=Ab|score=1234|key=S|p=|add=_______|z=x",
@@ -131,6 +131,8 @@ TEST(ScoreService, OnlyTheTwoQueriesOfTheGameAreAnswered) {
   const auto page = AnswerQuery(store, "prg=Sprayrush&show&type=0", 1000);
   EXPECT_EQ(page.Status, 200);
   EXPECT_EQ(page.ContentType, "text/html; charset=utf-8");
+  EXPECT_EQ(AnswerQuery(store, "format=json&type=0&show&prg=Sprayrush", 1000).ContentType,
+            "application/json; charset=utf-8");
 
   const std::string Refused[] = {
       "",
@@ -149,6 +151,15 @@ TEST(ScoreService, OnlyTheTwoQueriesOfTheGameAreAnswered) {
       "prg=Sprayrush&show",
       "prg=Sprayrush&show=1&type=0",
       "prg=Sprayrush&type=0",
+      "prg=Sprayrush&show&type=0&page=0",
+      "prg=Sprayrush&show&type=0&page=01",
+      "prg=Sprayrush&show&type=0&page=-1",
+      "prg=Sprayrush&show&type=0&page=x",
+      "prg=Sprayrush&show&type=0&page=" + std::to_string(MaxTablePage + 1),
+      "prg=Sprayrush&show&type=0&page=1&page=2",
+      "prg=Sprayrush&show&type=0&format=xml",
+      "prg=Sprayrush&show&type=0&format",
+      "prg=Sprayrush&show&type=0&hs",
   };
   for (const auto& query : Refused) {
     const int status = AnswerQuery(store, query, 1000).Status;
@@ -174,6 +185,79 @@ TEST(ScoreService, PageShowsEveryTextEscapedAndInUtf8) {
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_LT(page.find(">900<"), page.find(">800<"));
   EXPECT_NE(TablePage({}).find("Результатов пока нет"), std::string::npos);
+}
+
+TEST(ScoreRecord, AnyFreeTextTheGameSendsIsKeptClippedWithControlBytesAsSpaces) {
+  const struct {
+    std::string Sent, Kept;
+  } Cases[] = {
+      {"0123456789abcdefghijklmnopqrstuvwxyz", "0123456789abcdefghijklmnopqrstuv"},
+      {std::string(MaxSentAddInfoBytes, '\xE0'), std::string(StoredAddInfoBytes, '\xE0')},
+      {"a\tb\x01" "c\x1F", "a b c "},
+      {"|key=S|p=|add=|z=", "|key=S|p=|add=|z="},
+      {"", ""},
+  };
+  for (const auto& c : Cases) {
+    const auto record = DecodeCode(GameCode("Ab", 5, c.Sent));
+    ASSERT_TRUE(record) << c.Sent.size();
+    std::string why;
+    const auto result = ParseRecord(*record, &why);
+    ASSERT_TRUE(result) << why;
+    EXPECT_EQ(result->AddInfo, c.Kept);
+    EXPECT_EQ(result->Name, "Ab");
+    EXPECT_EQ(result->Score, 5);
+  }
+}
+
+// A table of results 1..count points, each named by its score.
+TMemoryStore StoreOf(int count) {
+  TMemoryStore store;
+  for (int score = 1; score <= count; ++score) store.Entries.push_back({std::to_string(score), score, "", 0});
+  return store;
+}
+
+TEST(ScoreService, TheTableComesAHundredPlacesAPageWithLinksBetweenThem) {
+  TMemoryStore store = StoreOf(250);
+  const auto first = TableAnswer(store, {1, false});
+  ASSERT_EQ(first.Status, 200);
+  EXPECT_NE(first.Body.find("<td class=\"place\">1</td><td class=\"name\">250</td>"), std::string::npos);
+  EXPECT_NE(first.Body.find("<td class=\"place\">100</td><td class=\"name\">151</td>"), std::string::npos);
+  EXPECT_EQ(first.Body.find(">101<"), std::string::npos);
+  EXPECT_NE(first.Body.find("href=\"version.pl?prg=Sprayrush&amp;show&amp;type=0&amp;page=2\""), std::string::npos);
+  EXPECT_EQ(first.Body.find("page=0"), std::string::npos);
+
+  const auto last = TableAnswer(store, {3, false});
+  ASSERT_EQ(last.Status, 200);
+  EXPECT_NE(last.Body.find("<td class=\"place\">201</td><td class=\"name\">50</td>"), std::string::npos);
+  EXPECT_NE(last.Body.find("<td class=\"place\">250</td><td class=\"name\">1</td>"), std::string::npos);
+  EXPECT_NE(last.Body.find("page=2\">"), std::string::npos);
+  EXPECT_EQ(last.Body.find("page=4"), std::string::npos);
+  EXPECT_EQ(TableAnswer(store, {4, false}).Status, 404);
+
+  // A table that fits on one page is the designed page, without links.
+  TMemoryStore small = StoreOf(100);
+  EXPECT_EQ(TableAnswer(small, {1, false}).Body.find("<nav"), std::string::npos);
+  EXPECT_EQ(TableAnswer(small, {2, false}).Status, 404);
+  TMemoryStore empty;
+  EXPECT_EQ(TableAnswer(empty, {1, false}).Status, 200);
+}
+
+TEST(ScoreService, TheJsonTableHasThePagesRowsWithEveryTextEscaped) {
+  TMemoryStore store = StoreOf(150);
+  store.Entries.push_back({"<b>\"\\\xC8", 1000, "\x01", 86400});
+  const auto first = TableAnswer(store, {1, true});
+  ASSERT_EQ(first.Status, 200);
+  EXPECT_EQ(first.Body.rfind("{\"game\":\"Sprayrush\",\"type\":0,\"page\":1,\"next_page\":2,\"results\":[\n", 0), 0u)
+      << first.Body.substr(0, 100);
+  EXPECT_NE(first.Body.find("{\"place\":1,\"name\":\"\\u003cb\\u003e\\\"\\\\\xD0\x98\",\"score\":1000,"
+                            "\"info\":\"\\u0001\",\"time\":86400}"),
+            std::string::npos)
+      << first.Body.substr(0, 300);
+  const auto second = TableAnswer(store, {2, true});
+  EXPECT_NE(second.Body.find("\"page\":2,\"next_page\":null"), std::string::npos);
+  EXPECT_NE(second.Body.find("{\"place\":101,\"name\":\"51\",\"score\":51,"), std::string::npos);
+  EXPECT_NE(second.Body.find("{\"place\":151,\"name\":\"1\",\"score\":1,\"info\":\"\",\"time\":0}\n]}\n"),
+            std::string::npos);
 }
 
 }  // namespace
