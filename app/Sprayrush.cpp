@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/MForm.h"
 #include "game/online/GoToLink.h"
@@ -32,7 +33,7 @@ bool WatchReplayArgument(TMForm& form, const std::string& file, int& status) {
     status = code;
     return false;
   };
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(Platform::PathFromUtf8(file), std::ios::binary);
   if (!in) return tell(Texts::ReplayUnreadable, 2);
   try {
     StartPlayback(form, DecodeReplay(ReadReplayBytes(in)), TPlaybackView::Window);
@@ -47,10 +48,11 @@ bool WatchReplayArgument(TMForm& form, const std::string& file, int& status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> args = Platform::Utf8Arguments(argc, argv);
   std::string replayFile;
-  if (argc == 3 && std::string(argv[1]) == "--replay") {
-    replayFile = argv[2];
-  } else if (argc != 1) {
+  if (args.size() == 3 && args[1] == "--replay") {
+    replayFile = args[2];
+  } else if (args.size() != 1) {
     Platform::ShowErrorMessage("Sprayrush", "usage: sprayrush [--replay FILE]");
     return 2;
   }

@@ -13,6 +13,9 @@ PACKAGES=(
   xvfb xauth xdotool openbox imagemagick x11-utils libx11-dev
   librsvg2-bin libpng-dev
   libmicrohttpd-dev libsqlite3-dev libpq-dev postgresql-15 chromium
+  # The Windows build (tools/build-windows.sh) and its tests under Wine.
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev
+  debian-archive-keyring wine wine64 nsis zip
 )
 
 missing=()

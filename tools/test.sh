@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test; then builds again with
 # AddressSanitizer and UndefinedBehaviorSanitizer and runs every test once more.
-# Tests need no display and no sound device (SDL's dummy drivers).
+# Tests need no display and no sound device (SDL's dummy drivers). Last, the Windows build
+# and its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +21,16 @@ export ASAN_OPTIONS="detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # The long real-time scenarios ran above; once is enough.
 ctest --test-dir build-asan --output-on-failure -j"$JOBS" -LE e2e-long
+
+# Windows: the cross-build, with the game data of build/ above, and its tests under Wine
+# in a prefix made once for this run.
+SPRAYRUSH_HOST_BUILD=build bash tools/build-windows.sh
+export WINEPREFIX="$PWD/build-windows/wine-prefix"
+if bash tools/windows/wine.sh --prepare; then
+  status=0
+  ctest --test-dir build-windows --output-on-failure -j"$JOBS" -FS wine -E '^wine\.prefix$' || status=$?
+  bash tools/windows/wine.sh --end
+  exit "$status"
+else
+  echo "test: the Windows tests are SKIPPED: Wine cannot start on this machine"
+fi

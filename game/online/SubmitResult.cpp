@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <fstream>
+#include <mutex>
 
 #include "http/HttpClient.h"
 #include "media/Platform/Paths.h"
@@ -94,7 +95,23 @@ std::string ScoreServerAddressFrom(std::string_view line) {
   return std::string(line);
 }
 
+namespace {
+
+std::mutex OverrideLock;
+std::string Override;
+
+}  // namespace
+
+void SetScoreServerOverride(std::string address) {
+  std::lock_guard lock(OverrideLock);
+  Override = std::move(address);
+}
+
 std::string ScoreServerAddress() {
+  {
+    std::lock_guard lock(OverrideLock);
+    if (!Override.empty()) return Override;
+  }
   std::ifstream in(Platform::NativePath("Data\\ScoreServer.txt"), std::ios::binary);
   // An address is short; a stray huge file must not be read whole.
   std::string head(512, '\0');

@@ -31,8 +31,11 @@ inline constexpr std::string_view DefaultScoreServer = "localhost:8080";
 std::string ScoreServerAddressFrom(std::string_view line);
 
 // The first line of "Data\ScoreServer.txt", or DefaultScoreServer when the file is
-// missing, blank or unusable.
+// missing, blank or unusable; the override instead while one is set.
 std::string ScoreServerAddress();
+// Headless runs and tests send to an address of their own (a closed port) whatever the
+// game's data says; an empty one gives the file its say again.
+void SetScoreServerOverride(std::string address);
 
 std::string SubmitUrl(const std::string& address, const std::string& code);
 std::string HighScorePageUrl(const std::string& address);

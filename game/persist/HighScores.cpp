@@ -22,7 +22,7 @@ unsigned char Mix(unsigned char a, unsigned char b) { return (a + b) % 224 + 32;
 
 bool FileReadable(const std::string& gamePath) {
   if (gamePath.empty()) return false;
-  const std::string path = Platform::NativePath(gamePath);
+  const auto path = Platform::NativePath(gamePath);
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) return false;
   return std::ifstream(path, std::ios::binary).is_open();

@@ -1,12 +1,8 @@
 #include "game/persist/SaveFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "media/Platform/Files.h"
 #include "media/Platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -15,28 +11,6 @@ namespace {
 
 [[noreturn]] void Fail(const std::string& gamePath, const std::string& reason) {
   throw ESaveError("Cannot save \"" + gamePath + "\": " + reason);
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    done += size_t(n);
-  }
-  return true;
-}
-
-// Makes the rename itself survive a power cut; the new file is complete either way.
-void SyncFolder(const fs::path& folder) {
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
 }
 
 }  // namespace
@@ -52,22 +26,6 @@ void WriteFileAtomically(const std::string& gamePath, const std::string& bytes) 
   }
   if (fs::is_directory(target, ec)) Fail(gamePath, "a folder of that name is in the way");
 
-  // A player who made the file read-only for others keeps it that way.
-  mode_t mode = 0644;
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
-
-  std::string temp = target.string() + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) Fail(gamePath, std::strerror(errno));
-
-  int error = 0;
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0 || ::fchmod(fd, mode) != 0) error = errno;
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    Fail(gamePath, std::strerror(error));
-  }
-  SyncFolder(folder);
+  const std::string reason = Platform::ReplaceFileContents(target, bytes);
+  if (!reason.empty()) Fail(gamePath, reason);
 }

@@ -1,8 +1,8 @@
 #include "game/replay/RaceDigest.h"
 
-#include <cinttypes>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
+#include <utility>
 #include <string_view>
 
 #include "app/MForm.h"
@@ -82,6 +82,14 @@ void Object(TFnv1a& h, const TWallSprite& o) {
   h.Real(o.VY);
 }
 
+// Six decimals, correctly rounded by the standard library's own conversion rather than
+// the C runtime's printf, so both platforms print the same; -0.0 prints as 0.
+std::string Fixed6(double v) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, v == 0 ? 0.0 : v, std::chars_format::fixed, 6);
+  return std::string(text, result.ptr);
+}
+
 }  // namespace
 
 uint64_t RaceChecksum(const TMForm& form) {
@@ -129,15 +137,20 @@ std::string StateLine(const TMForm& form, uint64_t frame) {
   const TMyCarSprite* boat = r.PlayerBoat;
   int usedSlots = 0;
   for (int i = 1; i <= 30; ++i) usedSlots += form.Track.TrackObjectUsed[i] != 0;
-  // -0.0 and 0.0 print alike.
-  auto fixed = [](double v) { return v == 0 ? 0.0 : v; };
-  char line[512];
-  std::snprintf(line, sizeof line,
-                "frame=%" PRIu64 " screen=%d dialog=%d level=%d score=%d lives=%d time_left=%d "
-                "speed=%.6f x=%.6f y=%.6f scroll=%.6f track_objects=%d checksum=%016" PRIx64,
-                frame, int(form.CurrentScreen), int(form.ActiveDialog), int(r.Level), int(r.Score),
-                int(r.Lives), int(r.TimeLeft), fixed(boat ? boat->ForwardSpeed : 0),
-                fixed(boat ? boat->X : 0), fixed(boat ? boat->Y : 0), fixed(boat ? boat->Distance : 0),
-                usedSlots, RaceChecksum(form));
+  std::string line = "frame=" + std::to_string(frame);
+  auto field = [&line](const char* name, int64_t v) { line += std::string(" ") + name + "=" + std::to_string(v); };
+  field("screen", form.CurrentScreen);
+  field("dialog", form.ActiveDialog);
+  field("level", r.Level);
+  field("score", r.Score);
+  field("lives", r.Lives);
+  field("time_left", r.TimeLeft);
+  for (auto [name, v] : {std::pair{"speed", boat ? boat->ForwardSpeed : 0}, std::pair{"x", boat ? boat->X : 0},
+                         std::pair{"y", boat ? boat->Y : 0}, std::pair{"scroll", boat ? boat->Distance : 0}})
+    line += std::string(" ") + name + "=" + Fixed6(v);
+  field("track_objects", usedSlots);
+  char hex[17];
+  const auto end = std::to_chars(hex, hex + 16, RaceChecksum(form), 16).ptr;
+  line += " checksum=" + std::string(16 - size_t(end - hex), '0') + std::string(hex, end);
   return line;
 }

@@ -55,7 +55,7 @@ std::vector<std::string> ReplayFiles() {
   std::error_code ec;
   for (fs::directory_iterator it(Platform::NativePath(ReplayFolder), ec), end; !ec && it != end;
        it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = Platform::PathToUtf8(it->path().filename());
     if (IsReplayFileName(name) && it->is_regular_file(ec)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "media/Platform/Paths.h"
+#include "media/Platform/Text.h"
 
 bool TStreamValue::IsInteger() const {
   return Type == TValueType::vaInt8 || Type == TValueType::vaInt16 || Type == TValueType::vaInt32;
@@ -370,8 +371,10 @@ uint32_t ColorToRGB(int32_t color) {
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& gamePath) {
-  std::string path = Platform::NativePath(gamePath);
-  std::ifstream in(path, std::ios::binary);
+  const auto native = Platform::NativePath(gamePath);
+  // The message is in the game's code page, whatever letters the folder's name has.
+  const std::string path = Platform::Utf8ToCp1251(Platform::PathToUtf8(native));
+  std::ifstream in(native, std::ios::binary);
   if (!in) {
     int err = errno;
     throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(err));

@@ -1,9 +1,13 @@
 #include "media/Platform/Fonts.h"
 #include "media/Platform/Text.h"
 
+#include "media/Platform/Paths.h"
+
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
+#ifndef _WIN32
 #include <fontconfig/fontconfig.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -29,10 +33,38 @@ struct TFontFile {
   double Scale = 1, ScaleX = 1;
 };
 
-// The faces the game names are Windows faces; fontconfig's own aliases already map
-// Arial and Times New Roman to their metric twins, the other two need a stand-in.
-TFontFile Resolve(std::string_view faceName, bool bold) {
-  const std::string name = Lower(faceName);
+// The open stand-ins for the faces the game names, shipped in the game's Fonts folder
+// so that every platform draws with the same files.
+struct TShippedFace {
+  std::string_view Name;  // lower case
+  std::string_view Regular, Bold;
+};
+constexpr TShippedFace ShippedFaces[] = {
+    {"arial", "LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"},
+    {"liberation sans", "LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf"},
+    {"times new roman", "LiberationSerif-Regular.ttf", "LiberationSerif-Bold.ttf"},
+    {"arial black", "Roboto-Black.ttf", "Roboto-Black.ttf"},
+    {"ds crystal", "DSEG7Classic-Regular.ttf", "DSEG7Classic-Bold.ttf"},
+};
+
+// In the game's Fonts folder, else in the one beside the program.
+std::string ShippedFile(const std::string& name, bool bold) {
+  for (const TShippedFace& face : ShippedFaces)
+    if (face.Name == name) {
+      const std::string file(bold ? face.Bold : face.Regular);
+      for (const auto& path : {NativePath("Fonts\\" + file), ProgramFolder() / "Fonts" / PathFromUtf8(file)}) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) return PathToUtf8(path);  // SDL opens UTF-8 names
+      }
+    }
+  return {};
+}
+
+#ifndef _WIN32
+// Where the game runs without its Fonts folder (a test's folder), fontconfig finds the
+// same stand-ins among the system's fonts: its own aliases map Arial and Times New Roman
+// to their metric twins, the other two are named here.
+std::string SystemFontFile(const std::string& name, std::string_view faceName, bool bold, int& index) {
   std::string family(faceName);
   int weight = bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR;
   if (name == "arial black") {
@@ -41,14 +73,6 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
   } else if (name == "ds crystal") {
     family = "DSEG7 Classic";
   }
-  double scale = 1, scaleX = 1;
-  if (name == "ds crystal") {
-    // The seven-segment stand-in's digits are a full em high and 0.8 em wide; the face
-    // the HUD was laid out for has digits about 0.7 em high and 0.4 em wide.
-    scale = 0.7;
-    scaleX = 0.4 / (0.8 * 0.7);
-  }
-
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   FcPatternAddInteger(pattern, FC_WEIGHT, weight);
@@ -59,17 +83,31 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
   FcResult result = FcResultNoMatch;
   FcPattern* match = FcFontMatch(nullptr, pattern, &result);
   FcPatternDestroy(pattern);
-
-  TFontFile file;
+  std::string file;
   if (match) {
     FcChar8* path = nullptr;
     if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
-      file.Path = reinterpret_cast<const char*>(path);
-    FcPatternGetInteger(match, FC_INDEX, 0, &file.Index);
+      file = reinterpret_cast<const char*>(path);
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
     FcPatternDestroy(match);
   }
-  file.Scale = scale;
-  file.ScaleX = scaleX;
+  return file;
+}
+#endif
+
+TFontFile Resolve(std::string_view faceName, bool bold) {
+  const std::string name = Lower(faceName);
+  TFontFile file;
+  file.Path = ShippedFile(name, bold);
+#ifndef _WIN32
+  if (file.Path.empty()) file.Path = SystemFontFile(name, faceName, bold, file.Index);
+#endif
+  if (name == "ds crystal") {
+    // The seven-segment stand-in's digits are a full em high and 0.8 em wide; the face
+    // the HUD was laid out for has digits about 0.7 em high and 0.4 em wide.
+    file.Scale = 0.7;
+    file.ScaleX = 0.4 / (0.8 * 0.7);
+  }
   return file;
 }
 
@@ -91,7 +129,9 @@ class TFontCache {
     FFaces.clear();
     for (auto& [key, font] : FOpen) TTF_CloseFont(font);
     if (FOwnsTtf) TTF_Quit();
+#ifndef _WIN32
     FcFini();  // fontconfig's configuration and caches, loaded by the first lookup
+#endif
   }
 
   TFontFace& Find(std::string_view faceName, int points, bool bold) {

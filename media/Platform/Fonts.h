@@ -50,8 +50,8 @@ class TFontFace {
 };
 
 // The face that the game calls faceName ("Arial", "Arial Black", "Times New Roman",
-// "DS Crystal", or any name fontconfig knows) at a size in points as a 96-dpi desktop
-// renders it. Opened faces are kept for the whole process: they never change.
+// "DS Crystal") at a size in points as a 96-dpi desktop renders it: the open stand-in in
+// the game's Fonts folder, else (Linux) the same stand-in or any face fontconfig knows. Opened faces are kept for the whole process: they never change.
 // Throws std::runtime_error when no usable font file is found at all.
 TFontFace& FindFont(std::string_view faceName, int points, bool bold);
 

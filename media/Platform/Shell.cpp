@@ -9,6 +9,11 @@
 
 #include "media/Platform/Paths.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace Platform {
 
 namespace {
@@ -27,10 +32,13 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
 }
 
 std::string FileAddress(const std::filesystem::path& path) {
-  std::string out = "file://";
+  const std::u8string generic = path.generic_u8string();
+  const std::string name(generic.begin(), generic.end());
+  // A Windows path starts with its drive letter: file:///C:/...
+  std::string out = name.empty() || name.front() == '/' ? "file://" : "file:///";
   static const char Hex[] = "0123456789ABCDEF";
-  for (unsigned char c : path.generic_string()) {
-    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+  for (unsigned char c : name) {
+    if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~' || c == ':') {
       out += char(c);
     } else {
       out += '%';
@@ -75,8 +83,21 @@ std::string ShellTargetUrl(const std::string& target) {
 }
 
 bool ShellOpen(const std::string& target) {
+#ifdef _WIN32
+  // The shell opens files itself (a shortcut, a program), by their wide names.
+  if (target.empty()) return false;
+  std::filesystem::path what = PathFromUtf8(target);
+  if (!IsAddress(target)) {
+    what = NativePath(target);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(what, ec)) return false;
+  }
+  const auto result = ShellExecuteW(nullptr, L"open", what.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  return reinterpret_cast<INT_PTR>(result) > 32;
+#else
   const std::string url = ShellTargetUrl(target);
   return !url.empty() && SDL_OpenURL(url.c_str()) == 0;
+#endif
 }
 
 }  // namespace Platform

@@ -3,8 +3,16 @@
 #include <SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include "media/Platform/Paths.h"
+#endif
 
 namespace Platform {
 
@@ -12,12 +20,16 @@ uint32_t TimeGetTime() { return uint32_t(SDL_GetTicks64()); }
 
 bool IsHeadless() {
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (!driver) driver = std::getenv("SDL_VIDEODRIVER");
+  if (!driver) driver = SDL_getenv("SDL_VIDEODRIVER");
   if (driver) {
     std::string_view d(driver);
     if (d == "dummy" || d == "offscreen" || d == "evdev") return true;
   }
-  return !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
+#ifdef _WIN32
+  return false;  // Windows always has its desktop
+#else
+  return !SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY");
+#endif
 }
 
 void ShowErrorMessage(const std::string& caption, const std::string& text) {
@@ -27,6 +39,34 @@ void ShowErrorMessage(const std::string& caption, const std::string& text) {
     return;
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
+}
+
+void SetEnvironment(const std::string& name, const std::string& value) {
+  SDL_setenv(name.c_str(), value.c_str(), 1);
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc, (void)argv;
+  std::vector<std::string> args;
+  int count = 0;
+  if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 0; i < count; ++i) args.push_back(PathToUtf8(std::filesystem::path(wide[i])));
+    LocalFree(wide);
+  }
+  return args;
+#else
+  return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
+void UseBinaryStandardStreams() {
+#ifdef _WIN32
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
 }
 
 TSystemLifetime::~TSystemLifetime() { SDL_Quit(); }

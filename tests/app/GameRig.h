@@ -1,6 +1,6 @@
 #pragma once
 // A fresh game under the dummy drivers, driven frame by frame with its own clock and keys,
-// in a run folder of its own: the built data linked in, saves kept apart from the build.
+// in a run folder of its own: the built game's data, saves kept apart from the build.
 #include <unistd.h>
 
 #include <atomic>
@@ -11,12 +11,14 @@
 #include <string>
 
 #include "app/MForm.h"
+#include "game/online/SubmitResult.h"
 #include "media/DXClass/Application.h"
 #include "media/DXClass/DXTimer.h"
 #include "media/DXInput/DXInput.h"
+#include "media/Platform/Paths.h"
 
-// Changes into a new folder holding Data/Res and Data/Music of the built game (when built)
-// and an empty Data/Save; goes back and removes it at the end.
+// Changes into a new folder with an empty Data/Save for the player's files; the game's
+// data comes from the built game. Goes back and removes it at the end.
 class TGameFolder {
  public:
   TGameFolder() : Old(std::filesystem::current_path()) {
@@ -26,14 +28,14 @@ class TGameFolder {
           ("sprayrush-game-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     fs::remove_all(Dir);
     fs::create_directories(Dir / "Data" / "Save");
-    const fs::path built = fs::path(SPRAYRUSH_GAME_DIR) / "Data";
-    for (const char* sub : {"Res", "Music"})
-      if (fs::exists(built / sub)) fs::create_directory_symlink(built / sub, Dir / "Data" / sub);
-    // Results sent in a test go to a closed port, never to a real table.
-    std::ofstream(Dir / "Data" / "ScoreServer.txt") << "127.0.0.1:1\r\n";
     fs::current_path(Dir);
+    Platform::SetGameFolders({Platform::PathFromUtf8(SPRAYRUSH_GAME_DIR), Dir});
+    // Results sent in a test go to a closed port, never to a real table.
+    SetScoreServerOverride("127.0.0.1:1");
   }
   ~TGameFolder() {
+    SetScoreServerOverride("");
+    Platform::SetGameFolders({});
     std::error_code ec;
     std::filesystem::current_path(Old, ec);
     std::filesystem::remove_all(Dir, ec);

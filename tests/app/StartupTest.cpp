@@ -56,6 +56,7 @@ TRunResult RunGame(const fs::path& dir) {
 TEST(Startup, AMissingDataFileStopsTheStartWithTheLibraryMessage) {
   const fs::path dir = EmptyDirectory("sprayrush-nodata");
   TGameRig rig;
+  Platform::SetGameFolders({dir, dir});  // the game's data in the empty folder
   {
     TWorkingDirectory cd(dir);
     try {

@@ -450,7 +450,9 @@ TEST_F(Menus, LinksGoToTheMoreGamesFileAndTheOnlineTable) {
   Click(5);
   EXPECT_EQ(Form().CurrentScreen, 0);  // the menu stays as it was
   Click(3);
-  std::filesystem::remove("Data/ScoreServer.txt");  // no file: the default server
+  // The game's data in this test's folder: first without the file, the default server.
+  Platform::SetGameFolders({std::filesystem::current_path(), std::filesystem::current_path()});
+  SetScoreServerOverride("");
   Click(8);
   EXPECT_EQ(Form().CurrentScreen, 3);
   std::ofstream("Data/ScoreServer.txt") << "scores.example.org:9000\r\n";

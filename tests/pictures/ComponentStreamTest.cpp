@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "media/DXClass/ComponentStream.h"
+#include "media/Platform/Paths.h"
 
 namespace {
 
@@ -188,6 +189,8 @@ TEST(ComponentStream, ReadWholeFile) {
     ReadWholeFile(path);
     ADD_FAILURE();
   } catch (const EFOpenError& e) {
-    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + path + "\""), std::string::npos);
+    // The file as the system names it.
+    const std::string native = Platform::PathToUtf8(Platform::NativePath(path));
+    EXPECT_NE(std::string(e.what()).find("Cannot open file \"" + native + "\""), std::string::npos) << e.what();
   }
 }

@@ -120,7 +120,7 @@ TEST_F(PlayerBoat, ReleasingLeftStraightensFromTheLimitIn13Frames) {
 
 TEST_F(PlayerBoat, BanksHoldTheBoatInsideTheRiverBeforeItsSideStep) {
   TMyCarSprite& b = Boat();
-  auto lean = [&](int heading) { return std::sin(heading * M_PI / 128) * b.Height / 3; };
+  auto lean = [&](int heading) { return HeadingSin(heading) * b.Height / 3; };
   struct {
     double X;
     int Heading;  // held there by the left key
@@ -131,7 +131,7 @@ TEST_F(PlayerBoat, BanksHoldTheBoatInsideTheRiverBeforeItsSideStep) {
       {589, 0, 0, 609 - 40},                          // right bank, straight
       {150, -25, 0, 177 - lean(-25)},                 // leaning left reaches further
       {177, 0, 4, 177},                               // along the bank
-      {160, -25, 10, 177 - lean(-25) + std::sin(-25 * M_PI / 128) * 5},  // the step comes after
+      {160, -25, 10, 177 - lean(-25) + HeadingSin(-25) * 5},  // the step comes after
   };
   for (const auto& c : cases) {
     b.X = c.X;

@@ -12,6 +12,7 @@
 #include "game/replay/Recorder.h"
 #include "media/DXInput/DXInput.h"
 #include "media/Platform/GameController.h"
+#include "game/online/SubmitResult.h"
 #include "tests/online/Loopback.h"
 #include "tests/replay/ReplayRig.h"
 
@@ -65,7 +66,7 @@ TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrame) {
     Loopback::SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
   });
   TRecordingGame game(5, true);
-  std::ofstream("Data/ScoreServer.txt") << "127.0.0.1:" << server.Port << "\r\n";
+  SetScoreServerOverride("127.0.0.1:" + std::to_string(server.Port));
   game.Form().Race.PlayerName = "Ann";  // the game before's name, offered again
   game.ChooseBoat(2);
   ASSERT_EQ(game.Form().CurrentScreen, 1);

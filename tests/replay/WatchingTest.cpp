@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "game/online/SubmitResult.h"
 #include "tests/online/Loopback.h"
 #include "tests/replay/ReplayRig.h"
 
@@ -103,7 +104,7 @@ TEST_F(WatchingAGame, NothingIsSentOrSavedAndTheCloseBoxLeavesTheReplayFirst) {
   std::vector<uint8_t> sent;
   {
     TRecordingGame player(3, true);
-    std::ofstream("Data/ScoreServer.txt") << "127.0.0.1:" << Loopback::DeadPort() << "\r\n";
+    SetScoreServerOverride("127.0.0.1:" + std::to_string(Loopback::DeadPort()));
     player.ChooseBoat(2);
     player.FramesWhile(1);
     player.Leave();
@@ -117,7 +118,7 @@ TEST_F(WatchingAGame, NothingIsSentOrSavedAndTheCloseBoxLeavesTheReplayFirst) {
 
   Loopback::TListener server([](int, const std::string&) {});
   TRecordingGame viewer(11);
-  std::ofstream("Data/ScoreServer.txt") << "127.0.0.1:" << server.Port << "\r\n";
+  SetScoreServerOverride("127.0.0.1:" + std::to_string(server.Port));
   TMForm& form = viewer.Form();
   form.Options.AddInfo = "mine";
   form.Race.PlayerName = "Viewer";

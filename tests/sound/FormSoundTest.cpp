@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 // A main window on the dummy video driver, its sound output on the given audio driver.
 struct TFormRig {
   explicit TFormRig(const char* audioDriver) {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", audioDriver, 1);
+    Platform::SetEnvironment("SDL_VIDEODRIVER", "dummy");
+    Platform::SetEnvironment("SDL_AUDIODRIVER", audioDriver);
     Form = std::make_unique<TMForm>(Application);
   }
   ~TFormRig() {

@@ -127,8 +127,8 @@ class DiskPlayback : public TSoundTest {
     // One file per test: ctest may run them side by side.
     OutFile = ::testing::TempDir() + "/sprayrush_mix_" +
               ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".raw";
-    setenv("SDL_DISKAUDIOFILE", OutFile.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "1", 1);
+    Platform::SetEnvironment("SDL_DISKAUDIOFILE", OutFile);
+    Platform::SetEnvironment("SDL_DISKAUDIODELAY", "1");
     OpenOutput("disk");
     if (!Sound->Initialized()) GTEST_SKIP() << "no disk audio driver";
   }

@@ -12,6 +12,7 @@
 #include "media/DXSounds/DXSound.h"
 #include "media/DXSounds/WaveCollection.h"
 #include "media/Platform/Audio.h"
+#include "media/Platform/System.h"
 #include "tests/sound/ToneWave.h"
 
 inline TWaveEntry Entry(std::string name, double seconds, bool looped = false, int32_t max = 0) {
@@ -23,7 +24,7 @@ inline TWaveEntry Entry(std::string name, double seconds, bool looped = false, i
 class TSoundTest : public ::testing::Test {
  protected:
   void OpenOutput(const char* driver) {
-    setenv("SDL_AUDIODRIVER", driver, 1);
+    Platform::SetEnvironment("SDL_AUDIODRIVER", driver);
     Sound = std::make_unique<TDXSound>();
     Waves = std::make_unique<TDXWaveList>(Sound.get());
     Sound->Loaded();

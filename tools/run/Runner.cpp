@@ -7,18 +7,15 @@
 //   sprayrush-run --verify FILE                   re-plays FILE ("-": standard input) at full
 //                                                 speed, nothing drawn, and prints one line
 //
-// The real game starts with SDL's dummy drivers in a temporary folder that sees the built
-// game's pictures, sounds and tunes but no saves, chooses the boat on the boat screen,
+// The real game starts with SDL's dummy drivers on the built game's pictures, sounds and
+// tunes, with a temporary folder of its own for saves, chooses the boat on the boat screen,
 // and runs one frame per command frame with move count 1, whatever the wall clock says.
 // The state line follows the last frame (with --trace every frame).
 // Exit status: 0 done, 1 the game could not run, 2 a bad command line or script or a
 // damaged replay, 3 a replay that does not come to its recorded end or was made by another
 // version of the game.
-#include <unistd.h>
-
 #include <cinttypes>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -31,6 +28,7 @@
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
 #include "game/online/ResultSender.h"
+#include "game/online/SubmitResult.h"
 #include "game/replay/Playback.h"
 #include "game/replay/RaceDigest.h"
 #include "game/replay/Recorder.h"
@@ -39,7 +37,9 @@
 #include "media/DXClass/DXTimer.h"
 #include "media/DXInput/DXInput.h"
 #include "media/Platform/Events.h"
+#include "media/Platform/Files.h"
 #include "media/Platform/Keyboard.h"
+#include "media/Platform/Paths.h"
 #include "media/Platform/System.h"
 #include "media/Platform/Window.h"
 #include "tools/run/Script.h"
@@ -63,42 +63,36 @@ constexpr const char* Usage =
     "exit status: 0 done, 1 the game cannot run, 2 a bad command line or script or a damaged\n"
     "replay, 3 a replay that does not come to its recorded end or is of another version\n";
 
-// The built game's Data folder: beside the runner's build folder, else where it was built.
-fs::path GameData() {
+// The built game's folder: the one the runner lies in (the Windows folder), the game
+// folder beside the runner's build folder, else where it was built.
+fs::path GameFolder() {
   std::error_code ec;
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const fs::path nearby = self.parent_path().parent_path() / "game" / "Data";
-    if (fs::exists(nearby / "Res" / "Res1.dxg", ec)) return nearby;
-  }
-  return fs::path(SPRAYRUSH_GAME_DIR) / "Data";
+  const fs::path self = Platform::ProgramFolder();
+  for (const fs::path& folder : {self, self.parent_path() / "game"})
+    if (fs::exists(folder / "Data" / "Res" / "Res1.dxg", ec)) return folder;
+  return Platform::PathFromUtf8(SPRAYRUSH_GAME_DIR);
 }
 
-// A folder of its own for the run: the game's data linked in, an empty Data/Save, so no
-// save of the player's is read or written.
-class TRunFolder {
+// The game's data from the built game, saves in a temporary folder of its own, so no
+// save of the player's is read or written; a result sent from a run goes to a closed
+// port on this machine, never to a table.
+class TRunFolders {
  public:
-  explicit TRunFolder(const fs::path& data) : Old(fs::current_path()) {
-    std::string name = (fs::temp_directory_path() / "sprayrush-run-XXXXXX").string();
-    if (!::mkdtemp(name.data())) throw std::runtime_error("cannot make a temporary folder");
-    Dir = name;
-    fs::create_directories(Dir / "Data" / "Save");
-    for (const char* sub : {"Res", "Music"})
-      if (fs::exists(data / sub)) fs::create_directory_symlink(fs::absolute(data / sub), Dir / "Data" / sub);
-    // A result sent from a run goes to a closed port on this machine, never to a table.
-    std::ofstream(Dir / "Data" / "ScoreServer.txt") << "127.0.0.1:1\r\n";
-    fs::current_path(Dir);
+  explicit TRunFolders(const fs::path& game) : Saves(Platform::MakeTempFolder("sprayrush-run-")) {
+    Platform::SetGameFolders({game, Saves});
+    SetScoreServerOverride("127.0.0.1:1");
   }
-  ~TRunFolder() {
+  ~TRunFolders() {
+    SetScoreServerOverride("");
+    Platform::ResetGameFolders();
     std::error_code ec;
-    fs::current_path(Old, ec);
-    fs::remove_all(Dir, ec);
+    fs::remove_all(Saves, ec);
   }
-  TRunFolder(const TRunFolder&) = delete;
-  TRunFolder& operator=(const TRunFolder&) = delete;
+  TRunFolders(const TRunFolders&) = delete;
+  TRunFolders& operator=(const TRunFolders&) = delete;
 
  private:
-  fs::path Old, Dir;
+  fs::path Saves;
 };
 
 class TRun {
@@ -259,7 +253,7 @@ std::string Checksum(uint64_t v) {
 std::vector<uint8_t> ReadInput(const std::string& name) {
   std::ifstream file;
   if (name != "-") {
-    file.open(name, std::ios::binary);
+    file.open(Platform::PathFromUtf8(name), std::ios::binary);
     if (!file) throw std::runtime_error("cannot read " + name);
   }
   return ReadReplayBytes(name == "-" ? std::cin : file);
@@ -282,10 +276,6 @@ void PrintVerdict(const char* result, const TReplay& replay, const TPlaybackOutc
             << " simulation=" << replay.Simulation << '\n';
 }
 
-}  // namespace
-
-namespace {
-
 int Fail(const std::string& message, int status) {
   std::cout.flush();
   std::cerr << "sprayrush-run: " << message << '\n';
@@ -296,13 +286,13 @@ int Fail(const std::string& message, int status) {
 template <typename TBody>
 int WithGame(TBody body) {
   // Always headless, whatever the caller's environment says.
-  ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-  const fs::path data = GameData();
-  if (!fs::exists(data / "Res" / "Res1.dxg"))
-    throw std::runtime_error("the game data is not built (" + data.string() + ")");
+  Platform::SetEnvironment("SDL_VIDEODRIVER", "dummy");
+  Platform::SetEnvironment("SDL_AUDIODRIVER", "dummy");
+  const fs::path game = GameFolder();
+  if (!fs::exists(game / "Data" / "Res" / "Res1.dxg"))
+    throw std::runtime_error("the game data is not built (" + Platform::PathToUtf8(game / "Data") + ")");
   Platform::TSystemLifetime system;
-  TRunFolder folder(data);
+  TRunFolders folders(game);
   return body();
 }
 
@@ -311,7 +301,7 @@ int RunScript(const std::string& scriptName, const std::string& recordFile, bool
   try {
     std::ifstream file;
     if (scriptName != "-") {
-      file.open(scriptName);
+      file.open(Platform::PathFromUtf8(scriptName));
       if (!file) return Fail("cannot read " + scriptName, 2);
     }
     script = ParseScript(scriptName == "-" ? std::cin : file);
@@ -325,7 +315,7 @@ int RunScript(const std::string& scriptName, const std::string& recordFile, bool
     return 0;
   });
   if (!recordFile.empty()) {
-    std::ofstream out(recordFile, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Platform::PathFromUtf8(recordFile), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(replay.data()), std::streamsize(replay.size()));
     if (!out.flush()) return Fail("cannot write " + recordFile, 2);
   }
@@ -376,8 +366,10 @@ int RunReplay(const std::string& fileName, bool verify, bool trace) {
 int main(int argc, char** argv) {
   bool trace = false;
   std::string scriptName, recordFile, replayFile, verifyFile;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  Platform::UseBinaryStandardStreams();
+  const std::vector<std::string> args = Platform::Utf8Arguments(argc, argv);
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     std::string* value = arg == "--record" ? &recordFile
                          : arg == "--replay" ? &replayFile
                          : arg == "--verify" ? &verifyFile
@@ -387,8 +379,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--help" || arg == "-h") {
       std::cout << Usage;
       return 0;
-    } else if (value && value->empty() && i + 1 < argc && argv[i + 1][0] != '\0') {
-      *value = argv[++i];
+    } else if (value && value->empty() && i + 1 < args.size() && !args[i + 1].empty()) {
+      *value = args[++i];
     } else if (!value && scriptName.empty() && (arg == "-" || arg.rfind("-", 0) != 0)) {
       scriptName = arg;
     } else {

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -144,12 +143,23 @@ void Blit(TDirectDrawSurface& dest, int64_t dl, int64_t dt, int64_t dr, int64_t 
 }
 
 // ---- rotation ----------------------------------------------------------------------
-// cos(2*pi*i/256) in 16.16; the sine of i is entry (i + 192) mod 256.
+// cos(2*pi*i/256) in 16.16; the sine of i is entry (i + 192) mod 256. A quarter turn of
+// constants and its mirror images, not the C runtime's cosine, so every platform draws
+// the same pixels.
 const std::array<int32_t, 256>& CosTable() {
+  static constexpr int32_t Quarter[65] = {
+      65536, 65516, 65457, 65358, 65220, 65043, 64827, 64571, 64277, 63944, 63572, 63162, 62714,
+      62228, 61705, 61145, 60547, 59914, 59244, 58538, 57798, 57022, 56212, 55368, 54491, 53581,
+      52639, 51665, 50660, 49624, 48559, 47464, 46341, 45190, 44011, 42806, 41576, 40320, 39040,
+      37736, 36410, 35062, 33692, 32303, 30893, 29466, 28020, 26558, 25080, 23586, 22078, 20557,
+      19024, 17479, 15924, 14359, 12785, 11204, 9616,  8022,  6424,  4821,  3216,  1608,  0};
   static const std::array<int32_t, 256> table = [] {
     std::array<int32_t, 256> t{};
-    for (int i = 0; i < 256; ++i)
-      t[i] = int32_t(std::lround(std::cos(2.0 * std::numbers::pi * i / 256.0) * double(One)));
+    for (int i = 0; i < 256; ++i) {
+      const int k = i & 127;
+      const int32_t c = k <= 64 ? Quarter[k] : -Quarter[128 - k];
+      t[size_t(i)] = i < 128 ? c : -c;
+    }
     return t;
   }();
   return table;
