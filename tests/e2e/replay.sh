@@ -58,7 +58,10 @@ shot table
 shopt -s nullglob
 kept=("$E2E_RUN_DIR"/Data/Replays/*.replay)
 [ "${#kept[@]}" -eq 1 ] || e2e_fail "${#kept[@]} replays kept, not 1"
-verdict=$("$runner" --verify "${kept[0]}") || e2e_fail "the replay does not come to its end: $verdict"
+# Beside the display the libraries below SDL keep allocations until exit; the runner's own
+# leaks are checked where it runs alone.
+verdict=$(ASAN_OPTIONS=detect_leaks=0 "$runner" --verify "${kept[0]}") ||
+  e2e_fail "the replay does not come to its end: $verdict"
 e2e_log "$verdict"
 score=$(sed -n 's/^result=reproduced score=\([0-9]*\) name=526563 .* table=1 sent=0 .*/\1/p' <<<"$verdict")
 [ -n "$score" ] || e2e_fail "not the game played: $verdict"
