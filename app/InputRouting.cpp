@@ -40,11 +40,16 @@ void TMForm::MDXDrawMouseMove(uint8_t /*shift*/, int x, int y) {
 
 void TMForm::FormKeyDown(uint16_t& key, uint8_t shift) {
   if (key == Platform::VK_CONTROL) CtrlHeld = true;
-  if (key == Platform::VK_RETURN && (shift & Platform::ssAlt)) ToggleFullScreen();
+  if (key == Platform::VK_RETURN) {
+    // Held a little long, the key repeats: the display would switch back and forth.
+    if ((shift & Platform::ssAlt) && !EnterHeld) ToggleFullScreen();
+    EnterHeld = true;
+  }
 }
 
 void TMForm::FormKeyUp(uint16_t& key, uint8_t /*shift*/) {
   if (key == Platform::VK_CONTROL) CtrlHeld = false;
+  if (key == Platform::VK_RETURN) EnterHeld = false;
 }
 
 void TMForm::FormKeyPress(uint8_t& key) {

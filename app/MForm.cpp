@@ -4,7 +4,6 @@
 
 #include "game/menus/Menu.h"
 #include "game/online/ResultSender.h"
-#include "game/persist/SaveFile.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Text.h"
 #include "game/replay/Playback.h"
@@ -122,23 +121,23 @@ void TMForm::FormCreate() {
   ShowMainMenu(*this, true, 0);
 }
 
-void TMForm::SaveReporting(void (*save)(TMForm& form)) {
-  try {
-    save(*this);
-  } catch (const ESaveError& error) {
-    Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(error.what()));
-  }
+void TMForm::SaveOptionsFile() {
+  SaveFailures.Run(OptionsFile, [this] { SaveOptions(Options, HighScoreSignature(HighScoreTable)); });
 }
 
-void TMForm::SaveOptionsReporting() {
-  SaveReporting([](TMForm& f) { SaveOptions(f.Options, HighScoreSignature(f.HighScoreTable)); });
+void TMForm::TellSaveFailures() {
+  if (SaveFailures.Empty()) return;
+  Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(SaveFailures.Message()));
+  SaveFailures.Clear();
 }
 
 void TMForm::FormDestroy() {
   // The player's own table and options are saved, not a replay's.
   StopPlayback(*this);
-  SaveOptionsReporting();
-  SaveReporting([](TMForm& f) { SaveHighScores(f.HighScoreTable); });
+  SaveOptionsFile();
+  SaveFailures.Run(HighScoreFile, [this] { SaveHighScores(HighScoreTable); });
+  // The quit saved the options a moment ago; one box tells what the whole exit could not save.
+  TellSaveFailures();
   Application.Terminate();
 }
 
@@ -158,13 +157,17 @@ void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }
 void TMForm::QuitProgram() {
   // A replayed game's quit ends nothing and saves nothing.
   if (Watching(*this)) return;
-  SaveOptionsReporting();
+  SaveOptionsFile();
   Application.Terminate();
 }
 
 void TMForm::PauseForMinimise() {
   // A race pauses while the window is away.
-  if (CurrentScreen == 1 && RaceDialogMayBeReplaced(*this)) OpenDialog(*this, 2);
+  if (CurrentScreen != 1) return;
+  if (RaceDialogMayBeReplaced(*this))
+    OpenDialog(*this, 2);
+  else
+    Dialog.PauseOwed = true;
 }
 
 void TMForm::ApplyDisplayMode() {

@@ -10,6 +10,7 @@
 #include "game/menus/MenuState.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
+#include "game/persist/SaveReport.h"
 #include "game/race/Dialogs.h"
 #include "game/race/RaceState.h"
 #include "game/replay/ReplayState.h"
@@ -64,10 +65,12 @@ class TMForm : public TDXForm {
   TRaceState Race;
   TTrackState Track;
   TReplayState Replay;
+  TSaveFailures SaveFailures;  // told to the player once, as the window goes
 
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels
   bool CtrlHeld = false;           // a second fire key
+  bool EnterHeld = false;          // Alt+Enter switches once a press, not on each repeat
   uint32_t ControllerButtonsBefore = 0;  // the controller's buttons in the frame before
 
   // --- key edges: true for the one frame in which the key went down ---
@@ -161,9 +164,9 @@ class TMForm : public TDXForm {
   // The frame handler of a screen code; none for a code without one.
   static TFrameHandler FrameHandlerOf(int32_t screen);
 
-  // Runs a save; a failure is shown to the player, the old file stays.
-  void SaveReporting(void (*save)(TMForm& form));
-  void SaveOptionsReporting();
+  // A failed save keeps the old file and is told to the player when the window goes.
+  void SaveOptionsFile();
+  void TellSaveFailures();
 
   bool FCreated = false;
 };

@@ -10,7 +10,7 @@ PACKAGES=(
   fonts-liberation fonts-dseg fonts-dejavu-core fonts-roboto-unhinted
   xdg-utils
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool openbox imagemagick x11-utils libx11-dev
+  xvfb xauth xdotool openbox imagemagick x11-utils libx11-dev xfonts-base
   librsvg2-bin libpng-dev
   libmicrohttpd-dev libsqlite3-dev libpq-dev postgresql-15 chromium
   # The Windows build (tools/build-windows.sh) and its tests under Wine.

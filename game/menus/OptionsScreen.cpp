@@ -1,5 +1,7 @@
 // The options screen: full screen, music and sound switches and the free text that
 // travels with online results, edited in place with a blinking cursor.
+#include <algorithm>
+
 #include "app/MForm.h"
 #include "game/menus/Menu.h"
 #include "game/menus/MenuButton.h"
@@ -12,6 +14,9 @@
 namespace {
 
 constexpr int32_t RowY[] = {180, 240, 300, 360};
+// The dark field of the free-text row: a hand-edited options file may hold a line far
+// longer than ten characters, and it must not run over the menu buttons.
+constexpr TRect AddInfoField{254, 357, 514, 396};
 
 // Each switch row shows one of two pictures by its flag.
 void ShowRow(TCaptionSprite* row, bool flag, const char* whenTrue, const char* whenFalse) {
@@ -73,7 +78,8 @@ void OptionsFrame(TMForm& form, int32_t lagCount) {
   RenderFrame(form, lagCount, true);
   if (o.EditingAddInfo) {
     SetFont(form, 3);
-    o.TextCursor->X = TextWidth(form, form.Options.AddInfo) + 264;
+    o.TextCursor->X = std::min(TextWidth(form, form.Options.AddInfo) + 264,
+                               AddInfoField.Right - o.TextCursor->Width);
     const int32_t interval = int32_t(form.MDXTimer->Interval());
     if (o.TextCursor->Visible) {
       o.CursorBlinkTimer -= interval;
@@ -111,7 +117,7 @@ void UpdateOptionCaptions(TMForm& form) {
   ShowRow(rows[1], options.MusicOn, "Options2_1", "Options2_2");
   ShowRow(rows[2], options.SoundOn, "Options3_1", "Options3_2");
   SetFont(form, 3);
-  DrawString(form, options.AddInfo, 265, 357, false);
+  DrawStringClipped(form, options.AddInfo, 265, 357, AddInfoField);
 }
 
 void StartEditing(TMForm& form) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "game/persist/SaveReport.h"
 #include "media/Platform/Files.h"
 #include "media/Platform/Paths.h"
 
@@ -9,23 +10,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void Fail(const std::string& gamePath, const std::string& reason) {
-  throw ESaveError("Cannot save \"" + gamePath + "\": " + reason);
+[[noreturn]] void Fail(const std::string& gamePath, TSaveStep step, int error = 0) {
+  throw ESaveError(gamePath, step, std::error_code(error, std::generic_category()));
 }
 
 }  // namespace
 
+ESaveError::ESaveError(std::string gamePath, TSaveStep step, std::error_code code)
+    : std::runtime_error(SaveFailureLine(gamePath, step, code)),
+      FGamePath(std::move(gamePath)),
+      FStep(step),
+      FCode(code) {}
+
 void WriteFileAtomically(const std::string& gamePath, const std::string& bytes) {
-  if (gamePath.empty()) Fail(gamePath, "no file name");
+  if (gamePath.empty()) Fail(gamePath, TSaveStep::NoName);
   const fs::path target(Platform::NativePath(gamePath));
   const fs::path folder = target.parent_path();
   std::error_code ec;
   if (!folder.empty()) {
     fs::create_directories(folder, ec);
-    if (ec) Fail(gamePath, "cannot create its folder (" + ec.message() + ")");
+    if (ec) throw ESaveError(gamePath, TSaveStep::MakeFolder, ec);
   }
-  if (fs::is_directory(target, ec)) Fail(gamePath, "a folder of that name is in the way");
+  if (fs::is_directory(target, ec)) Fail(gamePath, TSaveStep::FolderInWay);
 
-  const std::string reason = Platform::ReplaceFileContents(target, bytes);
-  if (!reason.empty()) Fail(gamePath, reason);
+  if (const std::error_code error = Platform::ReplaceFileContents(target, bytes))
+    throw ESaveError(gamePath, TSaveStep::Write, error);
 }

@@ -14,6 +14,9 @@ struct TDialogState {
   TCaptionSprite* TextCursor = nullptr;
   bool Sending = false;   // the sending notice's request has gone out
   bool SendOver = false;  // and has its answer, as a frame's start found
+  // The window was minimised while the time-over or the end of the game was up; the
+  // pause it asked for comes as soon as the race can take one.
+  bool PauseOwed = false;
   // The menu's ranges while the quit or clear-records question is up.
   int32_t SavedFirstButton = 0, SavedLastButton = 0, SavedHotButton = 0, SavedButtonCount = 0;
 };

@@ -110,6 +110,7 @@ void StartRace(TMForm& form) {
   form.Dialog.CursorBlinkTimer = 0;
   race.Score = 0;
   race.Lives = 3;
+  form.Dialog.PauseOwed = false;  // owed by a game that has ended
   StartLevel(form, 1);
 }
 

@@ -61,6 +61,12 @@ void ReadControls(TMForm& form) {
 }  // namespace
 
 void RaceFrame(TMForm& form, int32_t lagCount) {
+  // The restarted level's banner (or the race itself) is the first place a pause owed to
+  // a minimise can go.
+  if (form.Dialog.PauseOwed && RaceDialogMayBeReplaced(form)) {
+    form.Dialog.PauseOwed = false;
+    OpenDialog(form, 2);
+  }
   if (form.ActiveDialog != 0) {
     DrawDialogOverlay(form, lagCount);
   } else {

@@ -55,6 +55,10 @@ void DrawString(TMForm& form, std::string_view text, int32_t x, int32_t y, bool 
   canvas->TextOut(x, y, text);
 }
 
+void DrawStringClipped(TMForm& form, std::string_view text, int32_t x, int32_t y, const TRect& clip) {
+  if (TCanvas* canvas = CanvasOf(form); canvas && !form.SkipPictures) canvas->TextRect(clip, x, y, text);
+}
+
 int32_t TextWidth(TMForm& form, std::string_view text) {
   TCanvas* canvas = CanvasOf(form);
   return canvas ? canvas->TextWidth(text) : 0;

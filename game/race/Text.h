@@ -4,11 +4,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "media/DXDraws/Surface.h"
+
 class TMForm;
 
 void SetFont(TMForm& form, int n);  // 1..13
 // Top-left at (x, y); centred puts the middle of the text at x.
 void DrawString(TMForm& form, std::string_view text, int32_t x, int32_t y, bool centered);
+// The same, not centred, with only the part inside clip drawn.
+void DrawStringClipped(TMForm& form, std::string_view text, int32_t x, int32_t y, const TRect& clip);
 int32_t TextWidth(TMForm& form, std::string_view text);
 // Opens the face of every style and renders its digits once, at start-up, so that the
 // first race frame does not stall on opening fonts.

@@ -54,6 +54,22 @@ inline constexpr auto Records = Cp1251("рекордов?");
 inline constexpr auto Sending = Cp1251("Отправка...");
 inline constexpr auto GameOver = Cp1251("Конец Игры");
 inline constexpr auto ClearRecords = Cp1251("Очистить рекорды?");
+
+// Saving on the way out: a heading, a line per file with its reason, and the comfort.
+inline constexpr auto SaveFailedOne = Cp1251("Не удалось сохранить файл.");
+inline constexpr auto SaveFailedMany = Cp1251("Не удалось сохранить файлы.");
+inline constexpr auto OldDataKept = Cp1251("Прежние данные на диске не пострадали.");
+inline constexpr auto NoFileName = Cp1251("не задано имя файла");
+inline constexpr auto FileInFolderPlace = Cp1251("на месте его папки лежит файл");
+inline constexpr auto NoFolder = Cp1251("не удалось создать его папку");
+inline constexpr auto FolderInFilePlace = Cp1251("на его месте лежит папка");
+inline constexpr auto NoWriteRight = Cp1251("нет прав на запись");
+inline constexpr auto ReadOnlyDisk = Cp1251("диск защищён от записи");
+inline constexpr auto DiskFull = Cp1251("на диске не хватает места");
+inline constexpr auto DiskError = Cp1251("ошибка диска");
+inline constexpr auto WriteError = Cp1251("ошибка записи, код ");
+
+// Watching a replay named on the command line.
 inline constexpr auto ReplayUnreadable = Cp1251("Не удается открыть файл повтора:");
 inline constexpr auto ReplayDamaged = Cp1251("Не удается показать повтор: файл поврежден или это не повтор игры.");
 inline constexpr auto ReplayOtherVersion = Cp1251("Не удается показать повтор: он записан другой версией игры.");

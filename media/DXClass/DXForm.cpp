@@ -53,6 +53,7 @@ void TDXForm::HandleEvent(const Platform::TEvent& event) {
       break;
     case TEventKind::Exposed:
       Window->Invalidate();
+      Window->PictureMoved();
       break;
     case TEventKind::KeyDown: {
       uint16_t key = event.Key;
@@ -69,12 +70,16 @@ void TDXForm::HandleEvent(const Platform::TEvent& event) {
       KeyPress(ch);
       break;
     }
-    case TEventKind::MouseMove:
-      MouseMove(event.Shift, event.X, event.Y);
+    case TEventKind::MouseMove: {
+      int x = event.X, y = event.Y;
+      Window->PointerMoved(x, y);
+      MouseMove(event.Shift, x, y);
       break;
+    }
     // Like the system's own controls: a press and release on the surface is a click;
     // the second press of a double click is a double click, and its release no click.
     case TEventKind::MouseDown:
+      Window->ReleasePointer();
       if (event.Button == Platform::mbLeft) {
         if (event.Clicks % 2 == 0) {
           LeftDown = false;

@@ -29,11 +29,12 @@ TCanvas::~TCanvas() = default;
 
 namespace {
 
-// Glyph coverage over a 5-6-5 surface: a transparent background, antialiased edges.
-void BlendGlyph(TDirectDrawSurface& surface, const Platform::TGlyph& glyph, int left, int top,
-                uint16_t color) {
-  const int x0 = std::max(left, 0), x1 = std::min(left + glyph.Width, surface.Width());
-  const int y0 = std::max(top, 0), y1 = std::min(top + glyph.Height, surface.Height());
+// Glyph coverage over a 5-6-5 surface, inside clip (which lies on the surface): a
+// transparent background, antialiased edges.
+void BlendGlyph(TDirectDrawSurface& surface, const TRect& clip, const Platform::TGlyph& glyph,
+                int left, int top, uint16_t color) {
+  const int x0 = std::max(left, clip.Left), x1 = std::min(left + glyph.Width, clip.Right);
+  const int y0 = std::max(top, clip.Top), y1 = std::min(top + glyph.Height, clip.Bottom);
   if (x0 >= x1 || y0 >= y1) return;
   const int sr = color >> 11, sg = (color >> 5) & 0x3F, sb = color & 0x1F;
   for (int y = y0; y < y1; ++y) {
@@ -57,19 +58,24 @@ void BlendGlyph(TDirectDrawSurface& surface, const Platform::TGlyph& glyph, int 
 
 }  // namespace
 
-void TCanvas::TextOut(int x, int y, std::string_view text) {
+void TCanvas::TextOut(int x, int y, std::string_view text) { TextRect(FSurface.ClientRect(), x, y, text); }
+
+void TCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
+  const TRect area{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, FSurface.Width()),
+                   std::min(clip.Bottom, FSurface.Height())};
+  if (area.IsEmpty()) return;
   Platform::TFontFace& face = Impl->FaceFor(Font).FaceFor(text);
   const uint16_t color = ColorToSurface(Font.Color);
   // Wide arithmetic: a position far off the surface must not overflow, just clip.
   int64_t pen = x;
   const int64_t top = int64_t(y);
   for (char c : text) {
-    if (pen > FSurface.Width()) break;  // the rest lies right of the surface
+    if (pen > area.Right) break;  // the rest lies right of the area
     const Platform::TGlyph& glyph = face.Glyph(static_cast<uint8_t>(c));
     const int64_t left = pen + glyph.Left, glyphTop = top + glyph.Top;
-    if (glyph.Width > 0 && left > -glyph.Width && left < FSurface.Width() && glyphTop > -glyph.Height &&
-        glyphTop < FSurface.Height())
-      BlendGlyph(FSurface, glyph, int(left), int(glyphTop), color);
+    if (glyph.Width > 0 && left + glyph.Width > area.Left && left < area.Right &&
+        glyphTop + glyph.Height > area.Top && glyphTop < area.Bottom)
+      BlendGlyph(FSurface, area, glyph, int(left), int(glyphTop), color);
     pen += glyph.Advance;
   }
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-class TDirectDrawSurface;
+#include "media/DXDraws/Surface.h"
 
 struct TFont {
   std::string Name = "Arial";  // face name as the game gives it
@@ -22,6 +22,8 @@ class TCanvas {
   TFont Font;
   // Text is Windows-1251 bytes; the background stays transparent.
   void TextOut(int x, int y, std::string_view text);
+  // The same, with only the part inside clip drawn.
+  void TextRect(const TRect& clip, int x, int y, std::string_view text);
   int TextWidth(std::string_view text);
   int TextHeight(std::string_view text);
   // Ends a run of text drawing (the present follows).

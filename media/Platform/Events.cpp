@@ -74,6 +74,7 @@ static void Translate(const SDL_Event& e, std::deque<TEvent>& out) {
         case SDL_WINDOWEVENT_RESTORED: ev.Kind = TEventKind::Restored; break;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_MOVED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_DISPLAY_CHANGED: ev.Kind = TEventKind::Exposed; break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: ev.Kind = TEventKind::Activated; break;

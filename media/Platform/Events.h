@@ -12,7 +12,7 @@ enum class TEventKind : uint8_t {
   CloseRequest,  // the user closes the window
   Minimized,
   Restored,
-  Exposed,       // the picture in the window was spoilt (uncovered, shown, resized): paint it again
+  Exposed,       // the picture in the window was spoilt (uncovered, shown, moved, resized): paint it again
   Activated,     // the window got the keyboard focus
   Deactivated,
   KeyDown,

@@ -1,21 +1,19 @@
 #include "media/Platform/Files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <random>
 #include <stdexcept>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include "media/Platform/Paths.h"
-#include "media/Platform/Text.h"
 
 namespace fs = std::filesystem;
 
@@ -25,18 +23,23 @@ namespace Platform {
 
 namespace {
 
-std::string SystemMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring message(text ? text : L"", n);
-  LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
-    message.pop_back();
-  // Game texts are Windows-1251, whatever the system speaks.
-  std::string reason = Utf8ToCp1251(PathToUtf8(fs::path(message)));
-  return reason.empty() ? "error " + std::to_string(error) : reason;
+// The game words a failure by its kind, which is the same on both hosts; the
+// system's own text would be in whatever language the system speaks.
+std::error_code GenericCode(DWORD error) {
+  int code = EIO;
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: code = EACCES; break;
+    case ERROR_WRITE_PROTECT: code = EROFS; break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: code = ENOSPC; break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: code = ENOENT; break;
+    case ERROR_FILENAME_EXCED_RANGE: code = ENAMETOOLONG; break;
+    default: break;
+  }
+  return std::error_code(code, std::generic_category());
 }
 
 // A name of its own beside the target; CREATE_NEW refuses one that is taken.
@@ -54,10 +57,10 @@ HANDLE CreateBeside(const fs::path& target, fs::path& temp) {
 
 }  // namespace
 
-std::string ReplaceFileContents(const fs::path& target, std::string_view bytes) {
+std::error_code ReplaceFileContents(const fs::path& target, std::string_view bytes) {
   fs::path temp;
   HANDLE file = CreateBeside(target, temp);
-  if (file == INVALID_HANDLE_VALUE) return SystemMessage(GetLastError());
+  if (file == INVALID_HANDLE_VALUE) return GenericCode(GetLastError());
   DWORD error = 0;
   size_t done = 0;
   while (error == 0 && done < bytes.size()) {
@@ -80,7 +83,7 @@ std::string ReplaceFileContents(const fs::path& target, std::string_view bytes) 
   if (readOnly) SetFileAttributesW(target.c_str(), old);
   if (error != 0) {
     DeleteFileW(temp.c_str());
-    return SystemMessage(error);
+    return GenericCode(error);
   }
   return {};
 }
@@ -125,7 +128,7 @@ void SyncFolder(const fs::path& folder) {
 
 }  // namespace
 
-std::string ReplaceFileContents(const fs::path& target, std::string_view bytes) {
+std::error_code ReplaceFileContents(const fs::path& target, std::string_view bytes) {
   // A player who made the file read-only for others keeps it that way.
   mode_t mode = 0644;
   struct stat old {};
@@ -133,7 +136,7 @@ std::string ReplaceFileContents(const fs::path& target, std::string_view bytes) 
 
   std::string temp = target.string() + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return std::strerror(errno);
+  if (fd < 0) return std::error_code(errno, std::generic_category());
 
   int error = 0;
   if (!WriteAll(fd, bytes) || ::fsync(fd) != 0 || ::fchmod(fd, mode) != 0) error = errno;
@@ -141,7 +144,7 @@ std::string ReplaceFileContents(const fs::path& target, std::string_view bytes) 
   if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temp.c_str());
-    return std::strerror(error);
+    return std::error_code(error, std::generic_category());
   }
   SyncFolder(target.parent_path());
   return {};

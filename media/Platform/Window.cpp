@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -66,6 +67,9 @@ struct TWindow::TImpl {
   int ShownWidth = 0, ShownHeight = 0, OutputWidth = 0, OutputHeight = 0;
   bool NeedsRepaint = true;
   uint64_t Presents = 0;
+  // After a display switch the pointer is kept over this picture pixel until it moves.
+  bool PointerHeld = false;
+  int HeldX = 0, HeldY = 0;
 
   bool SameAsShown(const uint16_t* pixels, int pitch, int width, int height) const {
     if (width != ShownWidth || height != ShownHeight) return false;
@@ -102,6 +106,29 @@ struct TWindow::TImpl {
       IntegerScale = integer;
       SDL_RenderSetIntegerScale(Renderer, integer ? SDL_TRUE : SDL_FALSE);
     }
+  }
+
+  // The picture pixel under the pointer, when the pointer is over this window.
+  bool PointerOnPicture(int& x, int& y) const {
+    if (!Renderer || SDL_GetMouseFocus() != Window) return false;
+    int wx = 0, wy = 0;
+    SDL_GetMouseState(&wx, &wy);
+    float lx = 0, ly = 0;
+    SDL_RenderWindowToLogical(Renderer, wx, wy, &lx, &ly);
+    x = std::clamp(int(std::floor(lx)), 0, Width - 1);
+    y = std::clamp(int(std::floor(ly)), 0, Height - 1);
+    return true;
+  }
+
+  // Puts the pointer over the middle of a picture pixel at the window's present scale.
+  void MovePointerTo(int x, int y) {
+    if (!Renderer) return;
+    UpdateScaling();
+    // The renderer learns the new size from an event that may not have come yet.
+    SDL_RenderSetLogicalSize(Renderer, Width, Height);
+    int wx = 0, wy = 0;
+    SDL_RenderLogicalToWindow(Renderer, x + 0.5f, y + 0.5f, &wx, &wy);
+    SDL_WarpMouseInWindow(Window, wx, wy);
   }
 };
 
@@ -175,9 +202,43 @@ uint64_t TWindow::PresentCount() const { return Impl->Presents; }
 
 bool TWindow::SetFullScreen(bool on) {
   if (on == IsFullScreen()) return true;
-  Impl->NeedsRepaint = true;
-  return SDL_SetWindowFullscreen(Impl->Window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+  auto& m = *Impl;
+  m.NeedsRepaint = true;
+  // The pointer is to stay over the same point of the picture. The system keeps it at the
+  // same window point instead, which after a change of scale lies over something else.
+  int pictureX = 0, pictureY = 0;
+  const bool pointerHere = m.PointerOnPicture(pictureX, pictureY);
+  const bool switched = SDL_SetWindowFullscreen(m.Window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) == 0;
+  if (pointerHere) {
+    // Motion reported by the switch says the pointer is where it must not stay; the
+    // game would light whatever button lies there.
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_MOUSEMOTION);
+    m.PointerHeld = true;
+    m.HeldX = pictureX;
+    m.HeldY = pictureY;
+    m.MovePointerTo(pictureX, pictureY);
+  }
+  return switched;
 }
+
+void TWindow::PictureMoved() {
+  // The window system may place the window only after the switch has returned.
+  if (Impl->PointerHeld) Impl->MovePointerTo(Impl->HeldX, Impl->HeldY);
+}
+
+void TWindow::PointerMoved(int& x, int& y) {
+  auto& m = *Impl;
+  if (!m.PointerHeld) return;
+  if (std::abs(x - m.HeldX) <= 1 && std::abs(y - m.HeldY) <= 1) {
+    x = m.HeldX;
+    y = m.HeldY;
+    return;
+  }
+  m.PointerHeld = false;
+}
+
+void TWindow::ReleasePointer() { Impl->PointerHeld = false; }
 
 bool TWindow::IsFullScreen() const {
   return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_FULLSCREEN) != 0;

@@ -29,7 +29,16 @@ class TWindow {
   uint64_t PresentCount() const;
 
   // Enters or leaves the desktop's full-screen mode; false when it cannot be entered.
+  // A pointer over the window stays over the same pixel of the picture, and is held
+  // there (see below) until the player moves it.
   bool SetFullScreen(bool on);
+  // The window was placed, resized or uncovered: a held pointer goes back over its pixel.
+  void PictureMoved();
+  // A pointer movement to (x, y) in picture pixels: one that only reports the held
+  // pointer gives its exact pixel; any other ends the hold.
+  void PointerMoved(int& x, int& y);
+  // A button pressed ends the hold too.
+  void ReleasePointer();
   bool IsFullScreen() const;
 
   void Show();

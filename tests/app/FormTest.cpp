@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "GameRig.h"
 #include "media/DXDraws/DXDraw.h"
+#include "media/Platform/Paths.h"
+#include "media/Platform/Text.h"
 
 using namespace Platform;
 
@@ -179,6 +184,33 @@ TEST(MainWindow, QuitDialogYesEndsTheProgram) {
   form.ButtonClick(false);
   EXPECT_TRUE(rig.Application.Terminated());
   EXPECT_TRUE(std::filesystem::exists("Data/Save/options"));  // saved on the way out
+}
+
+TEST(MainWindow, SavesThatFailOnTheWayOutAreToldOnceInOneRussianMessage) {
+  TGameRig rig;
+  TMForm& form = *rig.Form;
+  // A file where the save folder should be: neither save can make its folder.
+  std::filesystem::remove_all("Data/Save");
+  std::ofstream("Data/Save") << "in the way";
+  const auto count = [](const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  };
+  // Headless, a message box goes to standard error.
+  testing::internal::CaptureStderr();
+  form.QuitProgram();  // the quit question's Yes saves the options...
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  testing::internal::CaptureStderr();
+  form.FormDestroy();  // ...and the window's end saves them again, and the table
+  const std::string told = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(count(told, "Не удалось сохранить файлы."), 1) << told;
+  const std::string folderIsAFile = ": на месте его папки лежит файл.";
+  EXPECT_EQ(count(told, PathToUtf8(NativePath(OptionsFile)) + folderIsAFile), 1) << told;
+  EXPECT_EQ(count(told, PathToUtf8(NativePath(HighScoreFile)) + folderIsAFile), 1) << told;
+  EXPECT_EQ(count(told, "Прежние данные на диске не пострадали."), 1) << told;
+  std::ifstream in("Data/Save");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "in the way");
 }
 
 TEST(MainWindow, OptionsButtonsToggleTheirSettings) {

@@ -7,6 +7,9 @@ E2E_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_BUILD_DIR=${E2E_BUILD_DIR:-$E2E_SOURCE_DIR/build}
 E2E_SURFACE_W=800
 E2E_SURFACE_H=600
+# One thread per ImageMagick program: the pictures are small, and on a busy machine
+# threads only wait for each other.
+export MAGICK_THREAD_LIMIT=1
 E2E_PIDS=()
 E2E_DIR=
 E2E_NAME=
@@ -30,20 +33,23 @@ e2e_init() {
 # Remembers a process to end at exit.
 e2e_track() { E2E_PIDS+=("$1"); }
 
+# Ends a process of this scenario: SIGTERM, and SIGKILL if it is still there after 2 s.
+e2e_stop() {
+  local pid=$1
+  if e2e_running "$pid"; then
+    kill -TERM "$pid" 2>/dev/null || true
+    for _ in $(seq 20); do e2e_running "$pid" || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+  wait "$pid" 2>/dev/null || true
+}
+
 e2e_cleanup() {
   local status=$?
   set +e
-  local i pid
+  local i
   # Newest first: the game before its window manager before the display.
-  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
-    pid=${E2E_PIDS[i]}
-    if e2e_running "$pid"; then
-      kill -TERM "$pid" 2>/dev/null
-      for _ in $(seq 20); do e2e_running "$pid" || break; sleep 0.1; done
-      kill -KILL "$pid" 2>/dev/null
-    fi
-    wait "$pid" 2>/dev/null
-  done
+  for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do e2e_stop "${E2E_PIDS[i]}"; done
   if [ "$status" -ne 0 ] && [ -n "$E2E_DIR" ] && [ -z "${E2E_KEEP:-}" ]; then
     # What the failure looked like, in the test's log.
     for log in "$E2E_DIR"/*.log; do
@@ -58,11 +64,15 @@ e2e_cleanup() {
   exit "$status"
 }
 
-# Polls a command until it succeeds; false after the timeout (seconds).
+# Every wait for something to happen allows this many times the seconds it names: a busy
+# machine is slow, and a wait that succeeds ends as soon as it does anyway.
+E2E_PATIENCE=${E2E_PATIENCE:-3}
+
+# Polls a command until it succeeds; false after the timeout (seconds, times the patience).
 e2e_until() {
   local timeout=$1
   shift
-  local end=$((SECONDS + timeout))
+  local end=$((SECONDS + timeout * E2E_PATIENCE))
   until "$@"; do
     [ "$SECONDS" -ge "$end" ] && return 1
     sleep 0.1
@@ -77,36 +87,85 @@ e2e_need() {
   done
 }
 
-# A virtual screen on a display number of its own (the server picks a free one), and
-# exports DISPLAY. Size as WIDTHxHEIGHTxDEPTH.
+# A virtual screen on a display number of its own, and exports DISPLAY; size as
+# WIDTHxHEIGHTxDEPTH. Other X servers on the machine keep theirs: a number with a lock
+# file or a socket is never taken, and the server counts as ours only once it holds the
+# lock (two starting at once race for it) and answers a client. A server that does not
+# get there is stopped and another number tried.
 e2e_start_display() {
-  local size=${1:-1024x768x24}
-  e2e_need Xvfb xdotool
-  # Two servers starting at once may pick the same free number; the loser exits, and
-  # simply starts again.
+  E2E_DISPLAY_SIZE=${1:-1024x768x24}
+  e2e_need Xvfb xdotool xprop
   local attempt
   for attempt in 1 2 3 4 5; do
-    : >"$E2E_DIR/display"
-    Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$E2E_DIR/display" 2>"$E2E_DIR/xvfb.log" &
-    E2E_XSERVER_PID=$!
-    e2e_track $!
-    e2e_until 15 eval 'grep -q "[0-9]" "$E2E_DIR/display" || ! e2e_running $E2E_XSERVER_PID' || true
-    sleep 0.2
-    e2e_running "$E2E_XSERVER_PID" && grep -q '[0-9]' "$E2E_DIR/display" && break
+    e2e_try_display && return 0
+    e2e_log "the display did not start (attempt $attempt): $(tail -n 1 "$E2E_DIR/xvfb.log" 2>/dev/null)"
     sleep "0.$((RANDOM % 9 + 1))"
   done
-  grep -q '[0-9]' "$E2E_DIR/display" && e2e_running "$E2E_XSERVER_PID" || e2e_fail "Xvfb did not start"
-  export DISPLAY=":$(tr -dc '0-9' <"$E2E_DIR/display")"
-  unset WAYLAND_DISPLAY
+  e2e_fail "Xvfb did not start"
+}
+
+# A display number nobody uses: no lock file and no socket, on the file system or in
+# the abstract namespace. Starts at a random place so that harnesses starting together
+# rarely meet.
+e2e_free_display() {
+  local i n start=$((RANDOM % 400))
+  for ((i = 0; i < 400; i++)); do
+    n=$((20 + (start + i) % 400))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null && continue
+    echo "$n"
+    return 0
+  done
+  return 1
+}
+
+e2e_try_display() {
+  local n end
+  n=$(e2e_free_display) || return 1
+  # Without auto-repeat (-r): on a busy machine a key's release may come late, and the
+  # repeat would press it again.
+  Xvfb ":$n" -r -screen 0 "$E2E_DISPLAY_SIZE" -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+  E2E_XSERVER_PID=$!
+  e2e_track "$E2E_XSERVER_PID"
+  end=$((SECONDS + 30))
+  while e2e_running "$E2E_XSERVER_PID" && [ "$SECONDS" -lt "$end" ]; do
+    if [ "$(tr -dc '0-9' 2>/dev/null <"/tmp/.X$n-lock")" = "$E2E_XSERVER_PID" ] &&
+      xprop -display ":$n" -root >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      unset WAYLAND_DISPLAY
+      return 0
+    fi
+    sleep 0.1
+  done
+  e2e_stop "$E2E_XSERVER_PID"
+  return 1
 }
 
 # A window manager, so windows get frames, focus and close requests as on a desktop.
+# If it does not come up, the display and the window manager start again together.
 e2e_start_window_manager() {
   e2e_need openbox xprop
-  openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-  e2e_track $!
-  e2e_until 15 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' ||
-    e2e_fail "openbox did not start"
+  local attempt
+  for attempt in 1 2 3 4; do
+    openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
+    E2E_WM_PID=$!
+    e2e_track "$E2E_WM_PID"
+    e2e_window_manager_up && return 0
+    e2e_log "openbox did not start on $DISPLAY (attempt $attempt): $(tail -n 1 "$E2E_DIR/openbox.log")"
+    e2e_stop "$E2E_WM_PID"
+    e2e_stop "$E2E_XSERVER_PID"
+    e2e_start_display "$E2E_DISPLAY_SIZE"
+  done
+  e2e_fail "openbox did not start"
+}
+
+e2e_window_manager_up() {
+  local end=$((SECONDS + 30))
+  while e2e_running "$E2E_WM_PID" && e2e_running "$E2E_XSERVER_PID" && [ "$SECONDS" -lt "$end" ]; do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # Starts the built game in a run folder of its own (the data linked, saves its own) and
@@ -133,7 +192,7 @@ e2e_start_game() {
 e2e_wait_window() {
   local name=$1 pid=${2:-} timeout=${3:-20}
   E2E_WINDOW=
-  local end=$((SECONDS + timeout))
+  local end=$((SECONDS + timeout * E2E_PATIENCE))
   while [ -z "$E2E_WINDOW" ]; do
     [ -n "$pid" ] && ! e2e_running "$pid" && e2e_fail "the program ended before its window appeared"
     [ "$SECONDS" -ge "$end" ] && e2e_fail "no window named $name"
@@ -152,17 +211,30 @@ e2e_client_rect() {
          /^  Width:/ {w=$NF} /^  Height:/ {h=$NF} END {print x, y, w, h}'
 }
 
-# Where a surface pixel lies on the screen: the picture fills the client area with its
-# aspect kept (whole-number scale from twice the size up), centred.
-e2e_surface_to_screen() {
-  local sx=$1 sy=$2
+# Where the picture lies on the screen: "LEFT TOP SCALE". It fills the client area with
+# its aspect kept (whole-number scale from twice the size up), centred.
+e2e_picture_place() {
   read -r cx cy cw ch < <(e2e_client_rect)
-  awk -v sx="$sx" -v sy="$sy" -v cx="$cx" -v cy="$cy" -v cw="$cw" -v ch="$ch" \
-    -v w="$E2E_SURFACE_W" -v h="$E2E_SURFACE_H" 'BEGIN {
+  awk -v cx="$cx" -v cy="$cy" -v cw="$cw" -v ch="$ch" -v w="$E2E_SURFACE_W" -v h="$E2E_SURFACE_H" 'BEGIN {
       s = cw / w; if (ch / h < s) s = ch / h
       if (s >= 2) s = int(s)
-      ox = int((cw - w * s) / 2); oy = int((ch - h * s) / 2)
-      printf "%d %d\n", cx + ox + int((sx + 0.5) * s), cy + oy + int((sy + 0.5) * s) }'
+      printf "%d %d %.10g\n", cx + int((cw - w * s) / 2), cy + int((ch - h * s) / 2), s }'
+}
+
+# Where a surface pixel lies on the screen (the middle of it).
+e2e_surface_to_screen() {
+  read -r px py s < <(e2e_picture_place)
+  awk -v sx="$1" -v sy="$2" -v px="$px" -v py="$py" -v s="$s" \
+    'BEGIN { printf "%d %d\n", px + int((sx + 0.5) * s), py + int((sy + 0.5) * s) }'
+}
+
+# The surface pixel under the mouse pointer: "X Y" (outside the picture too).
+e2e_pointer_on_surface() {
+  local pX pY
+  eval "$(xdotool getmouselocation --shell | grep -E '^[XY]=' | sed 's/^/p/')"
+  read -r px py s < <(e2e_picture_place)
+  awk -v x="$pX" -v y="$pY" -v px="$px" -v py="$py" -v s="$s" 'function floor(v) { return v == int(v) || v > 0 ? int(v) : int(v) - 1 }
+    BEGIN { printf "%d %d\n", floor((x - px) / s), floor((y - py) / s) }'
 }
 
 # Gives the window the keyboard, as a click on its title would.
@@ -204,7 +276,8 @@ e2e_type() {
 # Moves the mouse to a surface pixel (hover).
 e2e_hover() {
   read -r x y < <(e2e_surface_to_screen "$1" "$2")
-  xdotool mousemove --sync "$x" "$y"
+  # --sync waits for a movement, in vain (15 s) when the pointer is there already.
+  [ "$(xdotool getmouselocation | cut -d' ' -f1,2)" = "x:$x y:$y" ] || xdotool mousemove --sync "$x" "$y"
 }
 
 # Clicks at a surface pixel (left button unless a third argument says 3 or 2).
@@ -222,12 +295,13 @@ e2e_close_window() {
 
 # A screenshot of the client area in surface pixels (scaled back in full screen) to FILE.
 e2e_shot() {
-  local file=$1
-  read -r cx cy cw ch < <(e2e_client_rect)
-  read -r x0 y0 < <(e2e_surface_to_screen 0 0)
-  read -r x1 y1 < <(e2e_surface_to_screen $((E2E_SURFACE_W - 1)) $((E2E_SURFACE_H - 1)))
-  import -silent -window root -crop "$((x1 - x0 + 1))x$((y1 - y0 + 1))+$x0+$y0" +repage \
-    -filter point -resize "${E2E_SURFACE_W}x${E2E_SURFACE_H}!" "$file"
+  local file=$1 area
+  read -r px py s < <(e2e_picture_place)
+  area=$(awk -v px="$px" -v py="$py" -v s="$s" -v w="$E2E_SURFACE_W" -v h="$E2E_SURFACE_H" 'BEGIN {
+      x0 = px + int(0.5 * s); y0 = py + int(0.5 * s)
+      x1 = px + int((w - 0.5) * s); y1 = py + int((h - 0.5) * s)
+      printf "%dx%d+%d+%d\n", x1 - x0 + 1, y1 - y0 + 1, x0, y0 }')
+  import -silent -window root -crop "$area" +repage -filter point -resize "${E2E_SURFACE_W}x${E2E_SURFACE_H}!" "$file"
 }
 
 # The colour of a pixel of a picture file: "R G B", 0..255.
@@ -277,10 +351,9 @@ e2e_shot_shows() {
 # (a percentage of full scale per pixel, default 2 %). Region as WxH+X+Y.
 e2e_region_diff() {
   local a=$1 b=$2 region=$3 fuzz=${4:-2%}
-  convert "$a" -crop "$region" +repage "$E2E_DIR/region-a.png" &&
-    convert "$b" -crop "$region" +repage "$E2E_DIR/region-b.png" || return 1
-  # compare's status says "they differ"; the count is what matters.
-  { compare -metric AE -fuzz "$fuzz" "$E2E_DIR/region-a.png" "$E2E_DIR/region-b.png" null: 2>&1 || true; } |
+  # compare's status says "they differ"; the count is what matters. Cropped as they are
+  # read: one program instead of three, which a busy machine notices.
+  { compare -metric AE -fuzz "$fuzz" "$a[$region]" "$b[$region]" null: 2>&1 || true; } |
     awk '$1 ~ /^[0-9.e+]+$/ {print int($1); ok = 1} END {exit !ok}'
 }
 
@@ -294,7 +367,7 @@ e2e_expect_region() {
 # the whole surface) and leaves the last shot in FILE.
 e2e_wait_still() {
   local file=$1 timeout=${2:-10} region=${3:-${E2E_SURFACE_W}x${E2E_SURFACE_H}+0+0}
-  local end=$((SECONDS + timeout))
+  local end=$((SECONDS + timeout * E2E_PATIENCE))
   e2e_shot "$E2E_DIR/still.png"
   while :; do
     sleep 0.2

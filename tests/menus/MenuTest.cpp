@@ -7,11 +7,14 @@
 
 #include "game/menus/Menu.h"
 #include "game/menus/MenuButton.h"
+#include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
 #include "game/track/CaptionSprite.h"
+#include "media/DXDraws/DXDraw.h"
 #include "media/DXDraws/PictureCollection.h"
+#include "media/DXDraws/Surface.h"
 #include "tests/app/GameRig.h"
 
 using namespace Platform;
@@ -314,6 +317,38 @@ TEST_F(Menus, FreeTextTakesDigitsLettersAndSpacesUpToTen) {
   EXPECT_FALSE(Form().OptionsScreen.TextCursor->Visible);
 }
 
+TEST_F(Menus, ALongFreeTextIsDrawnOnlyInsideItsFieldAndKeptWhole) {
+  FinishIntro();
+  Click(2);
+  // A hand-edited file may hold a line of thousands of bytes.
+  const std::string longText(4096, '\xC6');
+  Form().Options.AddInfo = longText;
+  TDirectDrawSurface& surface = Form().MDXDraw->Surface();
+  constexpr uint16_t Blank = 0x1084;
+  surface.Fill(Blank);
+  UpdateOptionCaptions(Form());
+  int left = 800, right = -1, top = 600, bottom = -1;
+  for (int y = 0; y < 600; ++y)
+    for (int x = 0; x < 800; ++x)
+      if (surface.Pixels()[y * surface.Pitch() + x] != Blank) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  // The dark field of the row: from the text's start to short of its rounded end and the
+  // highlight's arrow there, well left of the menu buttons at X 556.
+  EXPECT_GE(left, 254);
+  EXPECT_GE(right, 495);
+  EXPECT_LT(right, 514);
+  EXPECT_GE(top, 357);
+  EXPECT_LT(bottom, 396);
+  // Typing on keeps the cursor in the field too.
+  Click(10);
+  Rig.Frame();
+  const TCaptionSprite& cursor = *Form().OptionsScreen.TextCursor;
+  EXPECT_LE(cursor.X + cursor.Width, 514);
+  EXPECT_EQ(Form().Options.AddInfo, longText);
+}
+
 TEST_F(Menus, NameEntryTakesAnyPrintableCharacterUpToTen) {
   FinishIntro();
   Form().CurrentScreen = 1;
@@ -426,10 +461,16 @@ TEST_F(Menus, CtrlIsWatchedAndAltEnterSwitchesTheDisplayOnAnyScreen) {
   Form().FormKeyUp(ctrl, 0);
   EXPECT_FALSE(Form().CtrlHeld);
   Form().FormKeyDown(enter, 0);
+  Form().FormKeyUp(enter, 0);
   EXPECT_FALSE(Form().Options.FullScreen);
   Form().FormKeyDown(enter, ssAlt);
   EXPECT_TRUE(Form().Options.FullScreen);
   EXPECT_TRUE(Form().Window->IsFullScreen());
+  // Held, the key repeats; the display switches once a press.
+  Form().FormKeyDown(enter, ssAlt);
+  Form().FormKeyDown(enter, ssAlt);
+  EXPECT_TRUE(Form().Options.FullScreen);
+  Form().FormKeyUp(enter, ssAlt);
   FinishIntro();
   Click(4);
   Form().FormKeyDown(enter, ssAlt);

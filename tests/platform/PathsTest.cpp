@@ -79,20 +79,21 @@ TEST_F(GameFolders, SavesAndDataAreReadAndWrittenThereWhateverTheirNames) {
 
 TEST_F(GameFolders, ASaveReplacesTheOldFileWholeAndLeavesNothingBeside) {
   const fs::path file = Player / "file";
-  EXPECT_EQ(Platform::ReplaceFileContents(file, std::string(5000, 'a')), "");
-  EXPECT_EQ(Platform::ReplaceFileContents(file, "short"), "");
+  EXPECT_FALSE(Platform::ReplaceFileContents(file, std::string(5000, 'a')));
+  EXPECT_FALSE(Platform::ReplaceFileContents(file, "short"));
   {
     std::ifstream in(file, std::ios::binary);  // closed again: Windows replaces no open file
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(Player), fs::directory_iterator()), 1);
-  EXPECT_NE(Platform::ReplaceFileContents(Player / "no such folder" / "file", "x"), "");
+  EXPECT_EQ(Platform::ReplaceFileContents(Player / "no such folder" / "file", "x"),
+            std::errc::no_such_file_or_directory);
   EXPECT_EQ(std::distance(fs::directory_iterator(Player), fs::directory_iterator()), 1);
 
   // A file the player made read-only is still saved, and stays read-only.
   fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  EXPECT_EQ(Platform::ReplaceFileContents(file, "again"), "");
+  EXPECT_FALSE(Platform::ReplaceFileContents(file, "again"));
   EXPECT_EQ(fs::status(file).permissions() & fs::perms::owner_write, fs::perms::none);
   fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
 }

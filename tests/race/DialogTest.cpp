@@ -1,5 +1,6 @@
 // The race's overlays and their chains: game over, name entry, the send question, the
 // way back to the menu, and the window's close and minimise requests during a race.
+#include "game/menus/Menu.h"
 #include "game/menus/MenuButton.h"
 #include "game/online/SubmitResult.h"
 #include "game/track/CaptionSprite.h"
@@ -122,6 +123,39 @@ TEST_F(RaceDialogs, CloseAndMinimiseWaitForTheTimeOverAndTheEndOfTheGame) {
     EXPECT_EQ(Form().ActiveDialog, dialog) << int(dialog);
     EXPECT_EQ(Form().CurrentScreen, 1);
   }
+}
+
+TEST_F(RaceDialogs, AMinimiseDuringTheTimeOverPausesTheRestartedLevelAtItsBanner) {
+  Race().TimeLeft = 0;
+  Frames(1);
+  ASSERT_EQ(Form().ActiveDialog, 3);
+  Form().WMSysCommand(SC_MINIMIZE);
+  EXPECT_EQ(Form().ActiveDialog, 3);  // the time-over plays out...
+  FramesWhile(3);
+  Frames(1);
+  EXPECT_EQ(Form().ActiveDialog, 2);  // ...and the restarted level's banner gives way to the pause
+  EXPECT_EQ(Race().TimeLeft, LevelTimeLimit(1));
+  Frames(200);
+  EXPECT_EQ(Form().ActiveDialog, 2);
+  EXPECT_EQ(Race().TimeLeft, LevelTimeLimit(1));
+  Hold({'P'});
+  Frames(1);
+  EXPECT_EQ(Form().ActiveDialog, 0);
+}
+
+TEST_F(RaceDialogs, APauseOwedByAFinishedGameDoesNotCarryIntoTheNext) {
+  Race().Score = 0;  // no record: straight back to the menu
+  GameOverNow(Form());
+  Form().WMSysCommand(SC_MINIMIZE);
+  FramesWhile(8);
+  ASSERT_EQ(Form().CurrentScreen, 0);
+  for (int i = 0; i < 1000 && Form().CurrentScreen != 3; ++i) Frames(1);
+  CloseHighScoreScreen(Form());
+  ShowMainMenu(Form(), false, 0);
+  StartRace();
+  EXPECT_EQ(Form().ActiveDialog, 1);
+  SkipBanner();
+  EXPECT_EQ(Form().ActiveDialog, 0);
 }
 
 TEST_F(RaceDialogs, ExplosionsPlayOnUnderTheTimeOverAndARestartShowsTheBoat) {

@@ -173,6 +173,36 @@ TEST_F(Recording, TheSecondGameOfARunReplaysLikeAFirst) {
             LiveFrames(game.Sums, first, played));
 }
 
+TEST_F(Recording, AMinimiseDuringTheTimeOverOwesAPauseInTheReplayToo) {
+  TRecordingGame game(2);
+  game.Form().SkipPictures = true;  // four thousand frames of waiting, quickly
+  game.ChooseBoat(1);
+  const size_t first = game.Sums.size();
+  game.FramesWhile(1);
+  for (int i = 0; i < 5000 && game.Form().ActiveDialog != 3; ++i) game.Frames(1);
+  ASSERT_EQ(game.Form().ActiveDialog, 3);
+  game.Deliver(TEventKind::Minimized);
+  EXPECT_EQ(game.Form().ActiveDialog, 3);
+  game.Deliver(TEventKind::Restored);
+  game.FramesWhile(3);
+  game.Frames(1);
+  EXPECT_EQ(game.Form().ActiveDialog, 2);  // owed, at the restarted level's banner
+  game.Frames(20);
+  game.Hold({'P'});
+  game.Frames(1);
+  game.Hold({VK_UP});
+  game.Frames(30);
+  const size_t played = game.Sums.size() - first;
+  LeaveRace(game);
+
+  const auto kept = game.Kept();
+  ASSERT_EQ(kept.size(), 1u);
+  const TReplayed again = Replay(kept[0]);
+  EXPECT_TRUE(again.Outcome.Reproduced);
+  EXPECT_EQ(std::vector<uint64_t>(again.Sums.begin(), again.Sums.begin() + std::ptrdiff_t(played)),
+            LiveFrames(game.Sums, first, played));
+}
+
 TEST_F(Recording, AGameTheControllerStartedInsideAFrameReplays) {
   TRecordingGame game(4);
   uint32_t pad = 0;

@@ -153,6 +153,30 @@ TEST(Canvas, TextWidthIsThePenAdvanceOfTheDrawnText) {
   }
 }
 
+TEST(Canvas, TextRectDrawsOnlyThePartInsideItsRectangle) {
+  const std::string text = "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW";
+  TDirectDrawSurface whole(600, 80), clipped(600, 80);
+  for (TDirectDrawSurface* s : {&whole, &clipped}) {
+    s->Fill(kBackground);
+    s->Canvas().Font = Font("Arial", 20, true);
+  }
+  whole.Canvas().TextOut(5, 5, text);
+  const TRect clip{40, 12, 300, 22};  // cuts glyphs through on every side
+  clipped.Canvas().TextRect(clip, 5, 5, text);
+  int inside = 0;
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 600; ++x) {
+      const bool in = x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
+      const uint16_t want = in ? whole.Pixels()[y * 600 + x] : kBackground;
+      ASSERT_EQ(clipped.Pixels()[y * 600 + x], want) << x << ", " << y;
+      inside += in && want != kBackground;
+    }
+  EXPECT_GT(inside, 500);
+  // A rectangle partly off the surface, or empty, is no fault.
+  clipped.Canvas().TextRect({-50, -50, 2000, 2000}, -20, 60, text);
+  clipped.Canvas().TextRect({100, 10, 100, 50}, 5, 5, text);
+}
+
 TEST(Canvas, TextIsDrawnInItsColourOverAnUntouchedBackground) {
   const uint32_t yellow = 0x00F1FF;  // 255, 241, 0
   TDirectDrawSurface s(200, 80);
