@@ -14,6 +14,7 @@
 #include "media/Platform/GameController.h"
 #include "game/online/SubmitResult.h"
 #include "tests/online/Loopback.h"
+#include "tests/replay/AlteredReplay.h"
 #include "tests/replay/ReplayRig.h"
 
 using namespace Platform;
@@ -40,24 +41,6 @@ void LeaveRace(TRecordingGame& game) {
   ASSERT_NE(game.Form().CurrentScreen, 1);
 }
 
-// The recording with the input of one frame changed.
-std::vector<uint8_t> WithFrameChanged(const std::vector<uint8_t>& bytes, uint32_t frame,
-                                      const std::function<void(TReplayInput&)>& change) {
-  TReplay replay = DecodeReplay(bytes);
-  TReplayStreamReader in(replay.Stream);
-  TReplayStreamWriter out;
-  uint32_t n = 0;
-  for (TReplayItem item = in.Next(); item.Kind != TReplayItem::End; item = in.Next()) {
-    if (item.Kind == TReplayItem::Event) {
-      out.Event(item.Ev);
-      continue;
-    }
-    if (n++ == frame) change(item.Input);
-    out.Frame(item.Input);
-  }
-  replay.Stream = out.Finish();
-  return EncodeReplay(replay);
-}
 
 TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrame) {
   std::atomic<bool> answer{false};
