@@ -3,9 +3,12 @@
 #include <ctime>
 
 #include "app/MForm.h"
+#include "game/online/ResultSender.h"
+#include "game/online/SubmitResult.h"
 #include "game/replay/Playback.h"
 #include "game/replay/RaceDigest.h"
 #include "game/replay/ReplayStore.h"
+#include "http/HttpClient.h"
 #include "media/DXDraws/PictureCollection.h"
 #include "media/DXInput/DXInput.h"
 
@@ -146,4 +149,12 @@ void EndRecordingIfOver(TMForm& form) {
   const int64_t startedAt = r.Header.StartedAt;
   r.LastGame = FinishRecording(form);
   KeepReplay(r.LastGame, startedAt, form.HighScoreTable);
+  // The result went out as designed and has had its answer; its game follows it, so the
+  // server can prove it.
+  if (r.Header.Result.Sent && !r.LastGame.empty()) {
+    if (!r.UploadClient) r.UploadClient = std::make_unique<THttpClient>();
+    if (!r.Uploader) r.Uploader = std::make_unique<TResultSender>();
+    r.Uploader->StartReplay(*r.UploadClient, ReplayUploadUrl(ScoreServerAddress()),
+                            std::string(r.LastGame.begin(), r.LastGame.end()));
+  }
 }

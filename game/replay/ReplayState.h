@@ -9,6 +9,8 @@
 #include "game/replay/ReplayFile.h"
 
 class TPlayback;
+class THttpClient;
+class TResultSender;
 
 enum class TRecordMode : uint8_t {
   Off,     // tests and tools that do not ask for it
@@ -29,4 +31,8 @@ struct TReplayState {
   std::vector<uint8_t> LastGame;
   std::unique_ptr<TPlayback> Playback;
   std::optional<uint32_t> Fingerprint;  // of the loaded game data, once asked for
+  // A sent game's replay follows its result to the score server, on a connection and a
+  // thread of its own, so it never holds up the result or the next one.
+  std::unique_ptr<THttpClient> UploadClient;
+  std::unique_ptr<TResultSender> Uploader;  // goes first: its request uses the client
 };

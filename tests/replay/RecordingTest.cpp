@@ -12,6 +12,7 @@
 #include "game/replay/Recorder.h"
 #include "media/DXInput/DXInput.h"
 #include "media/Platform/GameController.h"
+#include "game/online/ResultSender.h"
 #include "game/online/SubmitResult.h"
 #include "tests/online/Loopback.h"
 #include "tests/replay/AlteredReplay.h"
@@ -42,9 +43,17 @@ void LeaveRace(TRecordingGame& game) {
 }
 
 
-TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrame) {
-  std::atomic<bool> answer{false};
-  Loopback::TListener server([&answer](int fd, const std::string&) {
+TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrameAndFollowsItsResult) {
+  std::atomic<bool> answer{false}, answerUpload{false};
+  std::string uploaded;
+  Loopback::TListener server([&](int fd, const std::string& head) {
+    if (head.rfind("POST ", 0) == 0) {
+      // The replay comes after the result; the game is in its menu long before it has its answer.
+      const size_t length = std::stoul(head.substr(head.find("Content-Length: ") + 16));
+      uploaded = head.substr(head.find("\r\n\r\n") + 4);
+      while (uploaded.size() < length) uploaded += Loopback::ReadAll(fd, 1000);
+      while (!answerUpload) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     while (!answer) std::this_thread::sleep_for(std::chrono::milliseconds(2));
     Loopback::SendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
   });
@@ -108,6 +117,16 @@ TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrame) {
   }
   ASSERT_EQ(game.Form().CurrentScreen, 0);
   const size_t played = game.Sums.size() - first;
+  // The replay goes to the same server while the menu runs on, whatever the server does.
+  game.Frames(30);
+  EXPECT_EQ(game.Form().CurrentScreen, 0);
+  ASSERT_NE(game.Form().Replay.Uploader, nullptr);
+  answerUpload = true;
+  game.Form().Replay.Uploader->Wait();
+  ASSERT_EQ(server.Heads().size(), 2u);
+  EXPECT_EQ(server.Heads()[1].rfind("POST /replays HTTP/1.1\r\n", 0), 0u) << server.Heads()[1];
+  EXPECT_NE(server.Heads()[1].find("Content-Type: application/octet-stream\r\n"), std::string::npos);
+  EXPECT_TRUE(uploaded == std::string(game.Form().Replay.LastGame.begin(), game.Form().Replay.LastGame.end()));
 
   const auto kept = game.Kept();
   ASSERT_EQ(kept.size(), 1u);
@@ -127,7 +146,7 @@ TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrame) {
   EXPECT_EQ(again.Outcome.Score, replay.Result.Score);
   EXPECT_EQ(again.Sums, LiveFrames(game.Sums, first, played));
   // The replay showed the sending notice for as long, and sent nothing.
-  EXPECT_EQ(server.Heads().size(), 1u);
+  EXPECT_EQ(server.Heads().size(), 2u);
 }
 
 TEST_F(Recording, TheSecondGameOfARunReplaysLikeAFirst) {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "game/online/SubmitResult.h"
@@ -16,48 +15,15 @@
 #include "tests/replay/AlteredReplay.h"
 #include "tests/server/Postgres.h"
 #include "tests/server/RawHttp.h"
+#include "tests/server/SentGame.h"
 #include "tests/server/ServerProcess.h"
 
 namespace {
 
 using namespace ServerTest;
 
-// A whole game on throttle alone, its result entered as "Ира" and sent.
-constexpr const char* SentGameScript =
-    "seed 10\nboat 1\nhold U 9822\ntype Ира\nenter\nhold - 1\nhold Y 1\nhold - 400\n";
-const std::string SentName = "\xC8\xF0\xE0";
-constexpr int32_t SentScore = 835;
-const std::string SentAdd = "_______";  // the options' free text at first start
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
-
 std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-// The game's replay of that game, recorded once by the runner.
-const std::string& SentGame() {
-  static const std::string replay = [] {
-    TTempDir dir;
-    std::ofstream(dir.Path / "game.txt") << SentGameScript;
-    TChild runner({SPRAYRUSH_RUNNER, "--record", (dir.Path / "game.replay").string(), (dir.Path / "game.txt").string()},
-                  TChild::ErrorsWithOutput);
-    const std::string said = runner.ReadAll(120000);
-    if (runner.Wait(120000) != 0) throw std::runtime_error("the runner failed: " + said);
-    return ReadFile(dir.Path / "game.replay");
-  }();
-  return replay;
-}
-
-TResponse PostReplay(int port, const std::string& body, const std::string& from = "127.0.0.1") {
-  return Exchange(port,
-                  "POST /replays HTTP/1.1\r\nHost: x\r\nConnection: close\r\nContent-Type: application/octet-stream\r\n"
-                  "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body,
-                  from, 120000);
-}
 
 size_t Count(const std::string& text, const std::string& part) {
   size_t n = 0;
