@@ -379,9 +379,9 @@ void BM_ReplayBurst(benchmark::State& state) {
     reader.join();
     const double cpu = ChildrenCpuSeconds(server.Child.Pid);
     state.SetIterationTime(seconds);
-    state.counters["proven"] = proven;
-    state.counters["turned_away_429"] = turnedAway;
-    state.counters["other_answers"] = other;
+    state.counters["proven"] = proven.load();
+    state.counters["turned_away_429"] = turnedAway.load();
+    state.counters["other_answers"] = other.load();
     state.counters["replay_cpu_ms_each"] = 1000 * cpu / std::max(1, proven.load());
     state.counters["replay_median_ms"] = Percentile(replays, 0.5);
     state.counters["replay_worst_ms"] = replays.empty() ? 0 : *std::max_element(replays.begin(), replays.end());

@@ -196,6 +196,23 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
   EXPECT_EQ(Fetch(server.Port, SubmitTarget("Ab", 10, "")).Status, 200);
   EXPECT_NE(Fetch(server.Port, PageTarget).Body.find(">Ab<"), std::string::npos);
 
+  // Uploads announcing the largest replay and never sending it hold the memory set aside
+  // for replays; one more is turned away before its body is read, and pages go on.
+  const std::string largest =
+      "POST /replays HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(MaxReplayBytes) + "\r\n\r\n";
+  std::vector<int> held;
+  for (int i = 0; i < 40; ++i) {
+    const int fd = ConnectFrom(Loopback(8, i + 1), server.Port);
+    ASSERT_GE(fd, 0);
+    SendText(fd, largest);
+    held.push_back(fd);
+  }
+  const TResponse over = Exchange(server.Port, largest, Loopback(8, 100));
+  EXPECT_EQ(over.Status, 429);
+  EXPECT_NE(over.Body.find("uploads"), std::string::npos) << over.Body;
+  EXPECT_EQ(Fetch(server.Port, PageTarget).Status, 200);
+  for (int fd : held) ::close(fd);
+
   // Let go, the runner fails: the replays it held are told to come back later.
   std::ofstream(release) << "";
   for (auto& s : senders) s.join();
