@@ -278,8 +278,10 @@ struct THttpServer::TImpl {
       answer.Headers.emplace_back("Allow", allowed);
       return answer;
     }
-    // Without a length, a body may be as long as the route takes.
-    size_t announced = route->MaxBodyBytes;
+    // A chunked body may be as long as the route takes; a request with neither has none.
+    size_t announced =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING) ? route->MaxBodyBytes
+                                                                                                     : 0;
     const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
     if (length) {
       errno = 0;

@@ -103,11 +103,10 @@ void TScoreServer::AnswerReplays(TRequest request, TReply reply) {
   if (request.Method == "POST") return TakeReplay(std::move(request), std::move(reply));
   // GET /replays?id=N: a proven result's replay, counted as a page.
   const std::string& query = request.Query;
-  int64_t id = 0;
   const bool valid = query.rfind("id=", 0) == 0 && query.size() > 3 && query.size() <= 21 && query[3] != '0' &&
                      query.find_first_not_of("0123456789", 3) == std::string::npos;
   if (!valid) return reply(Plain(400, "A replay is /replays?id=N, from the table page"));
-  id = std::stoll(query.substr(3));
+  const int64_t id = std::stoll(query.substr(3));
   if (!Allowed(Pages, request, reply, "pages")) return;
   const bool queued = Workers.Read([reply, id](TScoreStore* store) {
     if (!store) return reply(Unavailable());
