@@ -1,20 +1,49 @@
 // The frame loop and the one dispatcher that decides what a click or Enter does.
+#include <algorithm>
+
 #include "app/MForm.h"
 #include "game/menus/Menu.h"
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
+#include "game/online/ResultSender.h"
 #include "game/online/SubmitResult.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Race.h"
 #include "game/race/RaceFrame.h"
 #include "game/race/SendQuestion.h"
+#include "game/replay/Playback.h"
+#include "game/replay/Recorder.h"
 #include "media/DXInput/DXInput.h"
 
 void TMForm::MDXTimerTimer(TDXTimer& /*sender*/, int32_t lagCount) {
+  // Beyond a quarter of an hour's stall one more changes nothing a player could see.
+  lagCount = std::min(lagCount, MaxReplayLag);
+  if (Watching(*this)) {
+    WatchTick(*this, lagCount);
+    return;
+  }
   KeepMusicAlive();
   MDXInput->Update();
+  // The request's end is taken at a frame's start, so that a replay of the game ends
+  // the sending notice in the same frame.
+  if (Dialog.Sending && !Dialog.SendOver && !ResultSender->Busy()) {
+    RecordEvent(*this, TReplayEventKind::SendOver);
+    Dialog.SendOver = true;
+  }
+  RecordFrame(*this, {MDXInput->States.to_ullong(), MDXInput->Joystick.Buttons, lagCount});
+  FrameLag = lagCount;
+  RunFrame(lagCount);
+  FrameLag = 0;
+  EndRecordingIfOver(*this);
+}
+
+void TMForm::RunFrame(int32_t lagCount) {
   PollKeyEdges();
   RouteControllerButtons();
+  DispatchFrame(lagCount);
+}
+
+void TMForm::DispatchFrame(int32_t lagCount) {
   // The quit and clear-records questions take the frame from any screen.
   if (ActiveDialog == 9 || ActiveDialog == 10) {
     DrawDialogOverlay(*this, lagCount);
@@ -78,6 +107,7 @@ void TMForm::ButtonClick(bool fromKeyboard) {
     switch (ActiveDialog) {
       case 5:
         InsertHighScore(HighScoreTable, Race.PlayerName, Race.Score);
+        Race.EnteredTable = true;
         CloseDialog(*this);
         OpenDialog(*this, 6);
         break;
@@ -113,7 +143,9 @@ void TMForm::ButtonClick(bool fromKeyboard) {
       case 2: ShowOptionsScreen(*this); break;
       case 3: ShowHighScoreScreen(*this); break;
       case 4: ShowHelpScreen(*this); break;
-      case 5: OpenLink("moregames.url"); break;
+      case 5:
+        if (!Watching(*this)) OpenLink("moregames.url");
+        break;
       case 6: OpenDialog(*this, 9); break;
       default: break;
     }
@@ -146,7 +178,7 @@ void TMForm::ButtonClick(bool fromKeyboard) {
       return;
     }
     if (HotButton == 8) {
-      OpenLink(HighScorePageUrl(ScoreServerAddress()));
+      if (!Watching(*this)) OpenLink(HighScorePageUrl(ScoreServerAddress()));
       return;
     }
     if (HotButton != 0) {
@@ -169,6 +201,7 @@ void TMForm::ButtonClick(bool fromKeyboard) {
     if (boat >= 7 && boat <= 9) {
       CloseMainMenu(*this);
       Race.SelectedBoat = boat - 6;
+      BeginRecording(*this);
       StartRace(*this);
     }
   }

@@ -95,8 +95,8 @@ void TMForm::FormKeyPress(uint8_t& key) {
 
 void TMForm::RouteControllerButtons() {
   const uint32_t buttons = MDXInput->Joystick.Buttons;
-  const uint32_t pressed = buttons & ~FControllerButtonsBefore;
-  FControllerButtonsBefore = buttons;
+  const uint32_t pressed = buttons & ~ControllerButtonsBefore;
+  ControllerButtonsBefore = buttons;
   // On the questions A and B already answer Yes and No through the input states.
   if (ActiveDialog == 4 || ActiveDialog == 6 || ActiveDialog == 9 || ActiveDialog == 10) return;
   const bool racing = CurrentScreen == 1;

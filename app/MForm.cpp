@@ -6,6 +6,7 @@
 #include "game/online/ResultSender.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Text.h"
+#include "game/replay/Playback.h"
 #include "game/track/ScrollBackground.h"
 #include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
@@ -131,6 +132,8 @@ void TMForm::TellSaveFailures() {
 }
 
 void TMForm::FormDestroy() {
+  // The player's own table and options are saved, not a replay's.
+  StopPlayback(*this);
   SaveOptionsFile();
   SaveFailures.Run(HighScoreFile, [this] { SaveHighScores(HighScoreTable); });
   // The quit saved the options a moment ago; one box tells what the whole exit could not save.
@@ -152,19 +155,19 @@ void TMForm::MDXDrawInitialize() { MDXTimer->SetEnabled(true); }
 void TMForm::MDXDrawFinalize() { MDXTimer->SetEnabled(false); }
 
 void TMForm::QuitProgram() {
+  // A replayed game's quit ends nothing and saves nothing.
+  if (Watching(*this)) return;
   SaveOptionsFile();
   Application.Terminate();
 }
 
-void TMForm::WMSysCommand(uint32_t command) {
+void TMForm::PauseForMinimise() {
   // A race pauses while the window is away.
-  if ((command & 0xFFF0) == SC_MINIMIZE && CurrentScreen == 1) {
-    if (RaceDialogMayBeReplaced(*this))
-      OpenDialog(*this, 2);
-    else
-      Dialog.PauseOwed = true;
-  }
-  TDXForm::WMSysCommand(command);
+  if (CurrentScreen != 1) return;
+  if (RaceDialogMayBeReplaced(*this))
+    OpenDialog(*this, 2);
+  else
+    Dialog.PauseOwed = true;
 }
 
 void TMForm::ApplyDisplayMode() {
@@ -201,6 +204,8 @@ void TMForm::EnterFullScreenMode() {
 
 void TMForm::ToggleFullScreen() {
   Options.FullScreen = !Options.FullScreen;
+  // A replayed game's switch stays inside the replay; the window is the viewer's.
+  if (Watching(*this)) return;
   ApplyDisplayMode();
 }
 

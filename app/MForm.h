@@ -13,6 +13,7 @@
 #include "game/persist/SaveReport.h"
 #include "game/race/Dialogs.h"
 #include "game/race/RaceState.h"
+#include "game/replay/ReplayState.h"
 #include "game/track/TrackState.h"
 #include "media/DXClass/DXForm.h"
 
@@ -63,12 +64,14 @@ class TMForm : public TDXForm {
   TDialogState Dialog;
   TRaceState Race;
   TTrackState Track;
+  TReplayState Replay;
   TSaveFailures SaveFailures;  // told to the player once, as the window goes
 
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels
   bool CtrlHeld = false;           // a second fire key
   bool EnterHeld = false;          // Alt+Enter switches once a press, not on each repeat
+  uint32_t ControllerButtonsBefore = 0;  // the controller's buttons in the frame before
 
   // --- key edges: true for the one frame in which the key went down ---
   bool PausePressed = false, EscapePressed = false, YesPressed = false, NoPressed = false;
@@ -107,6 +110,14 @@ class TMForm : public TDXForm {
 
   // --- the frame loop and the dispatcher ---
   void MDXTimerTimer(TDXTimer& sender, int32_t lagCount);
+  // A frame once its input is in place: the key edges, the controller's Enter and
+  // Escape, then the screen's or the question's frame handler.
+  void RunFrame(int32_t lagCount);
+  void DispatchFrame(int32_t lagCount);
+  // The move count of the frame running now; 0 between frames.
+  int32_t FrameLag = 0;
+  // Frames run their logic but draw and present nothing (a replay checked at full speed).
+  bool SkipPictures = false;
   void PollKeyEdges();
   void ResetKeyEdges();
   void ToggleSound();
@@ -119,6 +130,9 @@ class TMForm : public TDXForm {
   void FormKeyUp(uint16_t& key, uint8_t shift);
   void FormKeyPress(uint8_t& key);
   void WMSysCommand(uint32_t command) override;
+  // The game's part of minimising: a race pauses.
+  void PauseForMinimise();
+  void HandleEvent(const Platform::TEvent& event) override;
   // A controller has no Enter or Escape: off the questions its A and B buttons stand in.
   void RouteControllerButtons();
 
@@ -136,13 +150,14 @@ class TMForm : public TDXForm {
   void StopSound(std::string_view name);
 
  protected:
-  void CloseQuery(bool& canClose) override { FormCloseQuery(canClose); }
-  void Click() override { MDXDrawClick(); }
-  void DblClick() override { MDXDrawClick(); }
-  void MouseMove(uint8_t shift, int x, int y) override { MDXDrawMouseMove(shift, x, y); }
-  void KeyDown(uint16_t& key, uint8_t shift) override { FormKeyDown(key, shift); }
-  void KeyUp(uint16_t& key, uint8_t shift) override { FormKeyUp(key, shift); }
-  void KeyPress(uint8_t& key) override { FormKeyPress(key); }
+  // Window events, written into the game's replay on their way to the handlers above.
+  void CloseQuery(bool& canClose) override;
+  void Click() override;
+  void DblClick() override;
+  void MouseMove(uint8_t shift, int x, int y) override;
+  void KeyDown(uint16_t& key, uint8_t shift) override;
+  void KeyUp(uint16_t& key, uint8_t shift) override;
+  void KeyPress(uint8_t& key) override;
 
  private:
   using TFrameHandler = void (*)(TMForm& form, int32_t lagCount);
@@ -154,5 +169,4 @@ class TMForm : public TDXForm {
   void TellSaveFailures();
 
   bool FCreated = false;
-  uint32_t FControllerButtonsBefore = 0;
 };

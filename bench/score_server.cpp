@@ -1,19 +1,23 @@
 // The score server as built, on loopback: submissions a second on SQLite and on
 // PostgreSQL with two servers, the page at 100 000 results, and what players see while
 // attackers (slow, idle, flooding, from 127.0.1.x and 127.0.2.x) hold the server.
-// PostgreSQL 15 is started in a temporary folder, as the tests do.
+// PostgreSQL 15 is started in a temporary folder, as the tests do. A burst of replays shows
+// what re-playing costs and that pages and results do not wait for it.
 #include <benchmark/benchmark.h>
 #include <poll.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <mutex>
 #include <thread>
 
 #include "server/ScoreStore.h"
 #include "tests/server/Postgres.h"
 #include "tests/server/RawHttp.h"
+#include "tests/server/SentGame.h"
 #include "tests/server/ServerProcess.h"
 
 namespace {
@@ -320,6 +324,76 @@ void BM_ConnectionStorm(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ConnectionStorm)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// CPU seconds of a process's children it has waited for (its re-plays), from /proc.
+double ChildrenCpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  double ticks = 0;
+  // After the name: state is field 3; cutime and cstime are fields 16 and 17.
+  for (int i = 3; i <= 17 && fields >> field; ++i)
+    if (i >= 16) ticks += std::stod(field);
+  return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+// 40 players send the replay of a whole game (10 226 frames, two and a half minutes) at
+// once, from addresses of their own, while a reader asks for the page and a player sends a
+// result every 100 ms: what a re-play costs, how many wait or are turned away, and what
+// pages and results wait meanwhile.
+void BM_ReplayBurst(benchmark::State& state) {
+  const std::string& replay = SentGame();
+  for (auto _ : state) {
+    TTempDir dir;
+    TServer server(dir.Path / "scores.db");
+    std::mutex lock;
+    std::vector<double> replays;
+    std::atomic<int> proven{0}, turnedAway{0}, other{0};
+    std::atomic<bool> stop{false};
+    const auto start = Clock::now();
+    std::vector<std::thread> players;
+    for (int p = 0; p < 40; ++p) {
+      players.emplace_back([&, p] {
+        const TResponse answer = PostReplay(server.Port, replay, Loopback(40, p + 1));
+        if (answer.Status == 201 || answer.Status == 200) {
+          ++proven;
+          std::lock_guard<std::mutex> hold(lock);
+          replays.push_back(answer.Ms);
+        } else {
+          ++(answer.Status == 429 ? turnedAway : other);
+        }
+      });
+    }
+    std::vector<double> pages, results;
+    std::thread reader([&] {
+      for (int i = 0; !stop; ++i) {
+        pages.push_back(Fetch(server.Port, PageTarget, Loopback(41, 1 + i / 50)).Ms);
+        results.push_back(Fetch(server.Port, SubmitTarget("r", i, ""), Loopback(42, 1 + i / 25)).Ms);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    });
+    for (auto& t : players) t.join();
+    const double seconds = Seconds(Clock::now() - start);
+    stop = true;
+    reader.join();
+    const double cpu = ChildrenCpuSeconds(server.Child.Pid);
+    state.SetIterationTime(seconds);
+    state.counters["proven"] = proven.load();
+    state.counters["turned_away_429"] = turnedAway.load();
+    state.counters["other_answers"] = other.load();
+    state.counters["replay_cpu_ms_each"] = 1000 * cpu / std::max(1, proven.load());
+    state.counters["replay_median_ms"] = Percentile(replays, 0.5);
+    state.counters["replay_worst_ms"] = replays.empty() ? 0 : *std::max_element(replays.begin(), replays.end());
+    state.counters["page_median_ms"] = Percentile(pages, 0.5);
+    state.counters["page_worst_ms"] = *std::max_element(pages.begin(), pages.end());
+    state.counters["result_median_ms"] = Percentile(results, 0.5);
+    state.counters["result_worst_ms"] = *std::max_element(results.begin(), results.end());
+    state.counters["peak_mb"] = PeakMemoryMb(server.Child.Pid);
+    server.Child.Stop(SIGTERM);
+  }
+}
+BENCHMARK(BM_ReplayBurst)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -88,7 +88,13 @@ std::string EncodeUrl(const std::string& url) {
   return out;
 }
 
-std::string THttpClient::Get(const std::string& url) {
+std::string THttpClient::Get(const std::string& url) { return Perform(url, nullptr, {}); }
+
+std::string THttpClient::Post(const std::string& url, const std::string& body, const std::string& contentType) {
+  return Perform(url, &body, contentType);
+}
+
+std::string THttpClient::Perform(const std::string& url, const std::string* upload, const std::string& uploadType) {
   std::lock_guard<std::mutex> hold(Lock);
   TEasyHandle request;
   CURL* curl = request.Handle;
@@ -96,7 +102,11 @@ std::string THttpClient::Get(const std::string& url) {
 
   THeaderList headers;
   headers.Add("Accept: " + Accept);
-  if (!ContentType.empty()) {
+  if (upload) {
+    headers.Add("Content-Type: " + uploadType);
+    // The body goes at once, without waiting for the server's leave.
+    headers.Add("Expect:");
+  } else if (!ContentType.empty()) {
     headers.Add("Content-Type: " + ContentType);
     headers.Add("Content-Length: " + std::to_string(ContentLength));
   }
@@ -106,11 +116,17 @@ std::string THttpClient::Get(const std::string& url) {
   const std::string target = EncodeUrl(url);
 
   curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  if (upload) {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, upload->data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(upload->size()));
+  } else {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  }
   curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  // A redirected upload would arrive as a GET without its body.
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, upload ? 0L : 1L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.List);

@@ -1,6 +1,6 @@
 #pragma once
-// A small blocking HTTP/1.1 client: one GET at a time, the body as a string, every
-// failure as an EHttpError.
+// A small blocking HTTP/1.1 client: one request at a time (a GET, or a POST of a body),
+// the answer's body as a string, every failure as an EHttpError.
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -29,6 +29,9 @@ class THttpClient {
   // a name that does not resolve, an error status (400 and above), a broken transfer
   // or a time-out. Calls from several threads take turns.
   std::string Get(const std::string& url);
+  // Sends the body with the content type and returns the answer's body, failing as Get
+  // does; the Content-Type and Content-Length settings below are for GETs only.
+  std::string Post(const std::string& url, const std::string& body, const std::string& contentType);
 
   std::string Accept = "text/html, */*";
   std::string UserAgent = "Mozilla/3.0 (compatible; Sprayrush)";
@@ -49,6 +52,7 @@ class THttpClient {
   size_t MaxBodyBytes = 1 << 20;
 
  private:
+  std::string Perform(const std::string& url, const std::string* upload, const std::string& uploadType);
   struct TState;
   std::mutex Lock;
   std::unique_ptr<TState> State;

@@ -81,6 +81,7 @@ struct TRequestState {
 // One request on the loop: MHD's request context.
 struct TRequestContext {
   const TRoute* Route = nullptr;
+  size_t Reserved = 0;  // of the route's body budget
   TRequest Request;
   bool TooLarge = false;
   std::shared_ptr<TRequestState> State;
@@ -130,6 +131,7 @@ struct THttpServer::TImpl {
   std::mutex Lock;  // Open and PerAddress, between the loop and the reaper
   std::set<TConnection*> Open;
   std::map<std::string, unsigned> PerAddress;
+  std::map<const TRoute*, size_t> BodiesHeld;  // on the loop only
   std::atomic<int> Suspended{0};
 
   std::thread Reaper;
@@ -186,12 +188,13 @@ struct THttpServer::TImpl {
     return nullptr;
   }
 
-  static void Completed(void*, MHD_Connection* connection, void** context, MHD_RequestTerminationCode) {
+  static void Completed(void* self, MHD_Connection* connection, void** context, MHD_RequestTerminationCode) {
     auto* request = static_cast<TRequestContext*>(*context);
     if (request && request->State) {
       std::lock_guard<std::mutex> hold(request->State->Lock);
       request->State->Gone = true;
     }
+    if (request && request->Reserved) static_cast<TImpl*>(self)->BodiesHeld[request->Route] -= request->Reserved;
     delete request;
     *context = nullptr;
     if (TConnection* conn = ConnectionOf(connection)) {
@@ -275,11 +278,27 @@ struct THttpServer::TImpl {
       answer.Headers.emplace_back("Allow", allowed);
       return answer;
     }
-    if (const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH)) {
+    // A chunked body may be as long as the route takes; a request with neither has none.
+    size_t announced =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING) ? route->MaxBodyBytes
+                                                                                                     : 0;
+    const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (length) {
       errno = 0;
       char* end = nullptr;
       const unsigned long long bytes = std::strtoull(length, &end, 10);
       if (errno != 0 || bytes > route->MaxBodyBytes) return Plain(413, "The request body is too large");
+      announced = size_t(bytes);
+    }
+    if (route->BodyBudgetBytes && announced > 0) {
+      size_t& held = BodiesHeld[&*route];
+      if (held + announced > route->BodyBudgetBytes) {
+        TAnswer answer = Plain(429, "Too many uploads at once just now; try again in a minute");
+        answer.Headers.emplace_back("Retry-After", "60");
+        return answer;
+      }
+      held += announced;
+      request.Reserved = announced;
     }
     return std::nullopt;
   }
@@ -298,7 +317,7 @@ struct THttpServer::TImpl {
       if (state->Suspended) MHD_resume_connection(state->Connection);
     };
     try {
-      request.Route->Handler(request.Request, reply);
+      request.Route->Handler(std::move(request.Request), reply);
     } catch (const std::exception& e) {
       std::cerr << "sprayrush-scores: " << e.what() << std::endl;
       reply(Plain(500, "The table cannot be reached just now"));

@@ -32,13 +32,18 @@ struct TRequest {
 
 // Give the answer exactly once, from any thread; later calls are ignored.
 using TReply = std::function<void(TAnswer)>;
-using THandler = std::function<void(const TRequest&, TReply)>;
+// The request is the handler's to keep (a body moves on without a copy).
+using THandler = std::function<void(TRequest, TReply)>;
 
 struct TRoute {
   std::string Path;
   std::vector<std::string> Methods;  // others are answered 405
   size_t MaxBodyBytes = 0;           // a longer body is answered 413, unread
   THandler Handler;
+  // The bodies of this route's requests held at once, from their head until their answer
+  // (0: no limit beyond MaxBodyBytes). A request that would go beyond it is answered 429
+  // before its body is read, so large bodies cannot fill the memory however many come.
+  size_t BodyBudgetBytes = 0;
 };
 
 // Every figure here is a choice; the README tells why each is what it is.

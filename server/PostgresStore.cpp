@@ -18,7 +18,18 @@ constexpr const char* Steps[] = {
     " id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, name BYTEA NOT NULL, score INTEGER NOT NULL,"
     " add_info BYTEA NOT NULL, submitted BIGINT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS results_best ON results (score DESC, id);",
+    // Proven results: game is the re-played game's state checksum, NULL for a result
+    // only submitted; client is the address the result came from, to find the submission
+    // a replay proves.
+    "ALTER TABLE results ADD COLUMN client TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE results ADD COLUMN game BIGINT;"
+    "CREATE UNIQUE INDEX results_game ON results (game);"
+    "CREATE INDEX results_proven_best ON results (score DESC, id) WHERE game IS NOT NULL;"
+    "CREATE INDEX results_unproven ON results (client, score) WHERE game IS NULL;"
+    "CREATE TABLE replays (result_id BIGINT PRIMARY KEY REFERENCES results (id), bytes BYTEA NOT NULL);",
 };
+// What a row is read as (see Rows).
+#define ROW_COLUMNS "id, name, score, add_info, submitted, game IS NOT NULL"
 constexpr int SchemaVersion = int(std::size(Steps));
 // Servers that start together take turns at the upgrade under this lock; the number is
 // ours alone.
@@ -80,21 +91,91 @@ class TPostgresStore : public TScoreStore {
     const std::string count = std::to_string(view.Count), first = std::to_string(view.First);
     const char* values[] = {count.c_str(), first.c_str()};
     TResult result(PQexecParams(Conn,
-                                "SELECT name, score, add_info, submitted FROM results"
-                                " ORDER BY score DESC, id LIMIT $1 OFFSET $2",
+                                view.ProvenOnly ? "SELECT " ROW_COLUMNS " FROM results WHERE game IS NOT NULL"
+                                                  " ORDER BY score DESC, id LIMIT $1 OFFSET $2"
+                                                : "SELECT " ROW_COLUMNS " FROM results"
+                                                  " ORDER BY score DESC, id LIMIT $1 OFFSET $2",
                                 2, nullptr, values, nullptr, nullptr, 1));
     Check(result, PGRES_TUPLES_OK);
-    std::vector<TScoreEntry> entries;
-    const int rows = PQntuples(result.Handle);
-    entries.reserve(size_t(rows));
-    for (int row = 0; row < rows; ++row) {
-      const auto text = [&](int column) {
-        return std::string(PQgetvalue(result.Handle, row, column), size_t(PQgetlength(result.Handle, row, column)));
-      };
-      entries.push_back({text(0), Int4(PQgetvalue(result.Handle, row, 1)), text(2),
-                         Int8(PQgetvalue(result.Handle, row, 3))});
+    return Rows(result);
+  }
+
+  TProvenStored AddProven(const TProvenResult& result) override {
+    const TScoreEntry& e = result.Entry;
+    Reconnect();
+    Exec("BEGIN");
+    try {
+      TProvenStored stored;
+      const std::string game = std::to_string(int64_t(result.Game)), score = std::to_string(e.Score),
+                        time = std::to_string(e.Time), since = std::to_string(result.MatchSince);
+      {
+        const char* values[] = {game.c_str()};
+        TResult again(PQexecParams(Conn, "SELECT " ROW_COLUMNS " FROM results WHERE game = $1", 1, nullptr, values,
+                                   nullptr, nullptr, 1));
+        Check(again, PGRES_TUPLES_OK);
+        if (PQntuples(again.Handle) > 0) {
+          stored = {TProvenStored::Again, Rows(again).front()};
+          Exec("COMMIT");
+          return stored;
+        }
+      }
+      {
+        // Texts as bytes, numbers as decimal text.
+        const char* values[] = {e.Client.c_str(), score.c_str(), e.Name.data(), e.AddInfo.data(), since.c_str()};
+        const int lengths[] = {0, 0, int(e.Name.size()), int(e.AddInfo.size()), 0};
+        const int formats[] = {0, 0, 1, 1, 0};
+        TResult match(PQexecParams(Conn,
+                                   "SELECT " ROW_COLUMNS " FROM results WHERE game IS NULL AND client = $1"
+                                   " AND score = $2 AND name = $3 AND add_info = $4 AND submitted >= $5"
+                                   " ORDER BY id DESC LIMIT 1 FOR UPDATE",
+                                   5, nullptr, values, lengths, formats, 1));
+        Check(match, PGRES_TUPLES_OK);
+        if (PQntuples(match.Handle) > 0) stored = {TProvenStored::Merged, Rows(match).front()};
+      }
+      if (stored.How == TProvenStored::Merged) {
+        const std::string id = std::to_string(stored.Entry.Id);
+        const char* values[] = {game.c_str(), id.c_str()};
+        TResult mark(PQexecParams(Conn, "UPDATE results SET game = $1 WHERE id = $2", 2, nullptr, values, nullptr,
+                                  nullptr, 0));
+        Check(mark, PGRES_COMMAND_OK);
+      } else {
+        const char* values[] = {e.Name.data(), score.c_str(), e.AddInfo.data(), time.c_str(), e.Client.c_str(),
+                                game.c_str()};
+        const int lengths[] = {int(e.Name.size()), 0, int(e.AddInfo.size()), 0, 0, 0};
+        const int formats[] = {1, 0, 1, 0, 0, 0};
+        TResult insert(PQexecParams(Conn,
+                                    "INSERT INTO results (name, score, add_info, submitted, client, game)"
+                                    " VALUES ($1, $2, $3, $4, $5, $6) RETURNING id",
+                                    6, nullptr, values, lengths, formats, 1));
+        Check(insert, PGRES_TUPLES_OK);
+        stored = {TProvenStored::New, e};
+        stored.Entry.Id = Int8(PQgetvalue(insert.Handle, 0, 0));
+      }
+      stored.Entry.Proven = true;
+      const std::string id = std::to_string(stored.Entry.Id);
+      const char* values[] = {id.c_str(), result.Replay.data()};
+      const int lengths[] = {0, int(result.Replay.size())};
+      const int formats[] = {0, 1};
+      TResult keep(PQexecParams(Conn, "INSERT INTO replays (result_id, bytes) VALUES ($1, $2)", 2, nullptr, values,
+                                lengths, formats, 0));
+      Check(keep, PGRES_COMMAND_OK);
+      Exec("COMMIT");
+      return stored;
+    } catch (...) {
+      if (PQstatus(Conn) == CONNECTION_OK) PQclear(PQexec(Conn, "ROLLBACK"));
+      throw;
     }
-    return entries;
+  }
+
+  std::optional<std::string> Replay(int64_t id) override {
+    Reconnect();
+    const std::string number = std::to_string(id);
+    const char* values[] = {number.c_str()};
+    TResult result(PQexecParams(Conn, "SELECT bytes FROM replays WHERE result_id = $1", 1, nullptr, values, nullptr,
+                                nullptr, 1));
+    Check(result, PGRES_TUPLES_OK);
+    if (PQntuples(result.Handle) == 0) return std::nullopt;
+    return std::string(PQgetvalue(result.Handle, 0, 0), size_t(PQgetlength(result.Handle, 0, 0)));
   }
 
  private:
@@ -158,16 +239,34 @@ class TPostgresStore : public TScoreStore {
     }
   }
 
+  // Rows of ROW_COLUMNS in binary form.
+  static std::vector<TScoreEntry> Rows(const TResult& result) {
+    std::vector<TScoreEntry> entries;
+    const int rows = PQntuples(result.Handle);
+    entries.reserve(size_t(rows));
+    for (int row = 0; row < rows; ++row) {
+      const auto text = [&](int column) {
+        return std::string(PQgetvalue(result.Handle, row, column), size_t(PQgetlength(result.Handle, row, column)));
+      };
+      TScoreEntry entry{text(1), Int4(PQgetvalue(result.Handle, row, 2)), text(3),
+                        Int8(PQgetvalue(result.Handle, row, 4))};
+      entry.Id = Int8(PQgetvalue(result.Handle, row, 0));
+      entry.Proven = PQgetvalue(result.Handle, row, 5)[0] != 0;
+      entries.push_back(std::move(entry));
+    }
+    return entries;
+  }
+
   void InsertRows(const std::vector<TScoreEntry>& entries, size_t first, size_t end) {
-    std::string sql = "INSERT INTO results (name, score, add_info, submitted) VALUES ";
+    std::string sql = "INSERT INTO results (name, score, add_info, submitted, client) VALUES ";
     std::vector<std::string> numbers;
     numbers.reserve((end - first) * 2);
     std::vector<const char*> values;
     std::vector<int> lengths, formats;
     for (size_t i = first; i < end; ++i) {
-      const size_t n = (i - first) * 4;
+      const size_t n = (i - first) * 5;
       sql += (i == first ? "($" : ", ($") + std::to_string(n + 1) + ", $" + std::to_string(n + 2) + ", $" +
-             std::to_string(n + 3) + ", $" + std::to_string(n + 4) + ")";
+             std::to_string(n + 3) + ", $" + std::to_string(n + 4) + ", $" + std::to_string(n + 5) + ")";
       numbers.push_back(std::to_string(entries[i].Score));
       numbers.push_back(std::to_string(entries[i].Time));
     }
@@ -175,9 +274,10 @@ class TPostgresStore : public TScoreStore {
       const std::string& score = numbers[(i - first) * 2];
       const std::string& time = numbers[(i - first) * 2 + 1];
       // The texts go as bytes, the numbers as decimal text.
-      values.insert(values.end(), {entries[i].Name.data(), score.c_str(), entries[i].AddInfo.data(), time.c_str()});
-      lengths.insert(lengths.end(), {int(entries[i].Name.size()), 0, int(entries[i].AddInfo.size()), 0});
-      formats.insert(formats.end(), {1, 0, 1, 0});
+      values.insert(values.end(), {entries[i].Name.data(), score.c_str(), entries[i].AddInfo.data(), time.c_str(),
+                                   entries[i].Client.c_str()});
+      lengths.insert(lengths.end(), {int(entries[i].Name.size()), 0, int(entries[i].AddInfo.size()), 0, 0});
+      formats.insert(formats.end(), {1, 0, 1, 0, 0});
     }
     TResult result(PQexecParams(Conn, sql.c_str(), int(values.size()), nullptr, values.data(), lengths.data(),
                                 formats.data(), 0));

@@ -17,10 +17,6 @@ std::optional<TSubmission> Refuse(std::string* why, const char* reason) {
   return std::nullopt;
 }
 
-bool PlainText(std::string_view text, size_t limit) {
-  return text.size() <= limit &&
-         std::none_of(text.begin(), text.end(), [](char c) { return uint8_t(c) < 32; });
-}
 
 std::optional<int32_t> PlainDecimal(std::string_view digits) {
   if (digits.empty() || digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
@@ -33,13 +29,18 @@ std::optional<int32_t> PlainDecimal(std::string_view digits) {
   return int32_t(value);
 }
 
+}  // namespace
+
+bool PlainText(std::string_view text, size_t limit) {
+  return text.size() <= limit &&
+         std::none_of(text.begin(), text.end(), [](char c) { return uint8_t(c) < 32; });
+}
+
 std::string KeptAddInfo(std::string_view text) {
   std::string kept(text.substr(0, StoredAddInfoBytes));
   std::replace_if(kept.begin(), kept.end(), [](char c) { return uint8_t(c) < 32; }, ' ');
   return kept;
 }
-
-}  // namespace
 
 std::optional<std::string> DecodeCode(std::string_view code) {
   // Eight letters carry five whole bytes; records always come in such groups.

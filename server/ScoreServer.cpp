@@ -4,6 +4,8 @@
 #include <ctime>
 #include <iostream>
 
+#include "game/replay/ReplayFile.h"
+#include "server/ScoreRecord.h"
 #include "server/ScoreService.h"
 
 namespace Scores {
@@ -31,8 +33,13 @@ TScoreServer::TScoreServer(std::unique_ptr<TScoreStore> store, TStoreWorkers::TO
       Workers(std::move(store), std::move(open), Settings.Workers),
       Submissions(Settings.Submissions),
       Pages(Settings.Pages),
+      Replays(Settings.Replays),
+      Checker(Settings.Checker),
       Http({{"/cgi/version.pl", {"GET", "HEAD"}, Settings.MaxQueryBodyBytes,
-             [this](const TRequest& request, TReply reply) { AnswerQuery(request, std::move(reply)); }}},
+             [this](const TRequest& request, TReply reply) { AnswerQuery(request, std::move(reply)); }},
+            {"/replays", {"POST", "GET", "HEAD"}, MaxReplayBytes,
+             [this](TRequest request, TReply reply) { AnswerReplays(std::move(request), std::move(reply)); },
+             Settings.ReplayBodyBudgetBytes}},
            Settings.Http) {}
 
 TScoreServer::~TScoreServer() { Stop(); }
@@ -40,6 +47,7 @@ TScoreServer::~TScoreServer() { Stop(); }
 int TScoreServer::Start() { return Http.Start(Settings.Bind, Settings.Port); }
 
 void TScoreServer::Stop() {
+  Checker.Stop();
   Workers.Stop();
   Http.Stop();
 }
@@ -68,7 +76,7 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
       }
       if (!Allowed(Submissions, request, reply, "results")) return;
       const TSubmission& result = action.Result;
-      const TScoreEntry entry{result.Name, result.Score, result.AddInfo, int64_t(std::time(nullptr))};
+      const TScoreEntry entry{result.Name, result.Score, result.AddInfo, int64_t(std::time(nullptr)), request.Client};
       if (!Workers.Add(entry, [reply](bool stored) { reply(stored ? Plain(200, "OK") : Unavailable()); }))
         reply(Busy());
       return;
@@ -89,6 +97,73 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
       return;
     }
   }
+}
+
+void TScoreServer::AnswerReplays(TRequest request, TReply reply) {
+  if (request.Method == "POST") return TakeReplay(std::move(request), std::move(reply));
+  // GET /replays?id=N: a proven result's replay, counted as a page.
+  const std::string& query = request.Query;
+  const bool valid = query.rfind("id=", 0) == 0 && query.size() > 3 && query.size() <= 21 && query[3] != '0' &&
+                     query.find_first_not_of("0123456789", 3) == std::string::npos;
+  if (!valid) return reply(Plain(400, "A replay is /replays?id=N, from the table page"));
+  const int64_t id = std::stoll(query.substr(3));
+  if (!Allowed(Pages, request, reply, "pages")) return;
+  const bool queued = Workers.Read([reply, id](TScoreStore* store) {
+    if (!store) return reply(Unavailable());
+    try {
+      const auto bytes = store->Replay(id);
+      if (!bytes) return reply(Plain(404, "No proven result has that number"));
+      TAnswer answer{200, "application/octet-stream", *bytes};
+      answer.Headers.emplace_back("Content-Disposition",
+                                  "attachment; filename=\"sprayrush-" + std::to_string(id) + ".replay\"");
+      reply(answer);
+    } catch (const std::exception& e) {
+      std::cerr << "sprayrush-scores: " << e.what() << std::endl;
+      reply(Unavailable());
+    }
+  });
+  if (!queued) reply(Busy());
+}
+
+void TScoreServer::TakeReplay(TRequest request, TReply reply) {
+  if (request.Body.empty()) return reply(Plain(400, "A replay is sent as the body of the request"));
+  if (!Allowed(Replays, request, reply, "replays")) return;
+  const std::string client = request.Client;
+  const int64_t matchSeconds = Settings.MatchSeconds;
+  TStoreWorkers& workers = Workers;
+  auto proven = [reply, client, matchSeconds, &workers](TVerdict verdict, std::string replay) {
+    switch (verdict.Kind) {
+      case TVerdict::Damaged: return reply(Plain(400, verdict.Reason));
+      case TVerdict::Refused: return reply(Plain(422, verdict.Reason));
+      case TVerdict::Unavailable: return reply(Plain(503, "The replay cannot be checked just now", 30));
+      case TVerdict::Proven: break;
+    }
+    // The name and free text the game would have sent; a forged start cannot put more there.
+    if (!PlainText(verdict.Name, MaxNameBytes))
+      return reply(Plain(422, "The replay's name is not one the game's name entry takes"));
+    TProvenResult result;
+    const int64_t now = int64_t(std::time(nullptr));
+    result.Entry = {verdict.Name, verdict.Score, KeptAddInfo(verdict.AddInfo), now, client};
+    result.Game = verdict.Game;
+    result.Replay = std::move(replay);
+    result.MatchSince = now - matchSeconds;
+    auto store = [reply, result = std::move(result)](TScoreStore* store) {
+      try {
+        const TProvenStored stored = store->AddProven(result);
+        TAnswer answer{stored.How == TProvenStored::Again ? 200 : 201, "application/json; charset=utf-8",
+                       "{\"id\":" + std::to_string(stored.Entry.Id) + "," + ResultFieldsJson(stored.Entry) +
+                           ",\"merged\":" + (stored.How == TProvenStored::Merged ? "true" : "false") + "}\n"};
+        answer.Headers.emplace_back("Location", ReplayLink(stored.Entry.Id));
+        reply(answer);
+      } catch (const std::exception& e) {
+        std::cerr << "sprayrush-scores: a proven result not stored: " << e.what() << std::endl;
+        reply(Unavailable());
+      }
+    };
+    if (!workers.Write(std::move(store))) reply(Busy());
+  };
+  if (!Checker.Check(std::move(request.Body), std::move(proven)))
+    reply(Plain(429, "Too many replays are waiting for their re-play; try again in a minute", 60));
 }
 
 }  // namespace Scores

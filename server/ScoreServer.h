@@ -1,12 +1,15 @@
 #pragma once
 // The score table's web server: GET /cgi/version.pl answers the game's submissions and
-// the table page. Routes, limits and the database work are kept apart, so another route
-// (with its own body limit and its own workers) is one more entry in the list.
+// the table page; POST /replays takes a game's replay, re-plays it and puts the result it
+// computes on the table as proven, and GET /replays?id=N gives a proven result's replay.
+// Routes, limits and the work beside the loop are kept apart: the database has its
+// workers, the re-plays theirs.
 #include <memory>
 #include <string>
 
 #include "server/HttpServer.h"
 #include "server/RateLimit.h"
+#include "server/ReplayChecker.h"
 #include "server/StoreWorkers.h"
 
 namespace Scores {
@@ -22,6 +25,15 @@ struct TServerSettings {
   TWorkerSettings Workers;
   // The game's requests are GETs without a body.
   size_t MaxQueryBodyBytes = 1024;
+  // Replays per address: one a game from a player, so a household or a LAN party is far
+  // below it; every one costs a re-play.
+  TRateSettings Replays{30, 6};
+  TReplaySettings Checker;
+  // Replays being received or waiting for their re-play, all together; with the largest
+  // replays, a few dozen at once.
+  size_t ReplayBodyBudgetBytes = size_t(64) << 20;
+  // A replay proves the submission of its game from the same address made this long before.
+  int64_t MatchSeconds = 3600;
 };
 
 class TScoreServer {
@@ -40,6 +52,8 @@ class TScoreServer {
 
  private:
   void AnswerQuery(const TRequest& request, TReply reply);
+  void AnswerReplays(TRequest request, TReply reply);
+  void TakeReplay(TRequest request, TReply reply);
   // Takes one from the address's allowance, or answers 429 and returns false.
   static bool Allowed(TRateLimit& limit, const TRequest& request, const TReply& reply, const char* what);
 
@@ -47,6 +61,8 @@ class TScoreServer {
   TStoreWorkers Workers;
   TRateLimit Submissions;
   TRateLimit Pages;
+  TRateLimit Replays;
+  TReplayChecker Checker;
   THttpServer Http;
 };
 

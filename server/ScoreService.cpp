@@ -96,11 +96,14 @@ td.name, td.add { white-space: pre; }
 nav.pages { display: flex; justify-content: space-between; align-items: center; margin-top: 16px; color: #CFE6FA; }
 nav.pages a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 nav.pages span { flex: 1; text-align: center; }
+a.proven { color: #7CFC8A; text-decoration: none; margin-left: 6px; }
+p.views { text-align: center; color: #CFE6FA; margin-top: 16px; }
+p.views a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 )";
 
-std::string PageLink(size_t page, bool json = false) {
-  return "version.pl?prg=Sprayrush&amp;show&amp;type=0" + (page > 1 ? "&amp;page=" + std::to_string(page) : "") +
-         (json ? "&amp;format=json" : "");
+std::string PageLink(size_t page, bool provenOnly, bool json = false) {
+  return std::string("version.pl?prg=Sprayrush&amp;show&amp;type=") + (provenOnly ? "1" : "0") +
+         (page > 1 ? "&amp;page=" + std::to_string(page) : "") + (json ? "&amp;format=json" : "");
 }
 
 // Windows-1251 bytes as a JSON string.
@@ -139,45 +142,68 @@ std::string HtmlText(std::string_view text) {
   return out;
 }
 
+std::string ReplayLink(int64_t id) { return "/replays?id=" + std::to_string(id); }
+
 std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& place) {
   const size_t first = (place.Page - 1) * TableRows;
+  const bool proven = place.ProvenOnly;
   std::string page =
       "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
       "<title>Sprayrush: таблица рекордов</title>\n"
-      "<link rel=\"alternate\" type=\"application/json\" href=\"" + PageLink(place.Page, true) + "\">\n<style>";
+      "<link rel=\"alternate\" type=\"application/json\" href=\"" + PageLink(place.Page, proven, true) +
+      "\">\n<style>";
   page += Style;
-  page +=
-      "</style>\n</head>\n<body>\n<main>\n<h1>SPRAYRUSH</h1>\n<h2>Таблица рекордов</h2>\n<table>\n"
-      "<tr><th>Место</th><th>Имя</th><th class=\"score\">Очки</th><th>Инфо</th><th>Дата</th></tr>\n";
+  page += "</style>\n</head>\n<body>\n<main>\n<h1>SPRAYRUSH</h1>\n";
+  page += proven ? "<h2>Доказанные рекорды</h2>\n" : "<h2>Таблица рекордов</h2>\n";
+  page += "<table>\n<tr><th>Место</th><th>Имя</th><th class=\"score\">Очки</th><th>Инфо</th><th>Дата</th></tr>\n";
   size_t number = first;
   for (const auto& entry : rows) {
+    // The mark downloads the game behind the result, to watch with "sprayrush --replay".
+    const std::string mark =
+        entry.Proven ? "<a class=\"proven\" href=\".." + ReplayLink(entry.Id) + "\" download=\"sprayrush-" +
+                           std::to_string(entry.Id) +
+                           ".replay\" title=\"Доказан: сервер повторил игру по её записи. Скачать запись\">"
+                           "&#10004;</a>"
+                     : "";
     page += "<tr><td class=\"place\">" + std::to_string(++number) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
-            "</td><td class=\"score\">" + std::to_string(entry.Score) + "</td><td class=\"add\">" +
+            "</td><td class=\"score\">" + std::to_string(entry.Score) + mark + "</td><td class=\"add\">" +
             HtmlText(entry.AddInfo) + "</td><td class=\"date\">" + Date(entry.Time) + "</td></tr>\n";
   }
   if (rows.empty()) page += "<tr><td class=\"empty\" colspan=\"5\">Результатов пока нет</td></tr>\n";
   page += "</table>\n";
   if (place.Page > 1 || place.HasNext) {
     page += "<nav class=\"pages\">";
-    page += place.Page > 1 ? "<a href=\"" + PageLink(place.Page - 1) + "\">&larr; Выше</a>" : "<a></a>";
+    page += place.Page > 1 ? "<a href=\"" + PageLink(place.Page - 1, proven) + "\">&larr; Выше</a>" : "<a></a>";
     page += "<span>Места " + std::to_string(first + 1) + "&ndash;" + std::to_string(number) + "</span>";
-    page += place.HasNext ? "<a href=\"" + PageLink(place.Page + 1) + "\">Ниже &rarr;</a>" : "<a></a>";
+    page += place.HasNext ? "<a href=\"" + PageLink(place.Page + 1, proven) + "\">Ниже &rarr;</a>" : "<a></a>";
     page += "</nav>\n";
   }
+  if (proven)
+    page += "<p class=\"views\">Счёт этих результатов сервер получил сам, повторив игру по записанным нажатиям. "
+            "Запись можно скачать (&#10004;) и посмотреть: sprayrush --replay ФАЙЛ. "
+            "<a href=\"" + PageLink(1, false) + "\">Все результаты</a></p>\n";
+  else if (place.AnyProven)
+    page += "<p class=\"views\"><a href=\"" + PageLink(1, true) + "\">Только доказанные &#10004;</a></p>\n";
   page += "</main>\n</body>\n</html>\n";
   return page;
 }
 
+std::string ResultFieldsJson(const TScoreEntry& entry) {
+  std::string json = "\"name\":" + JsonText(entry.Name) + ",\"score\":" + std::to_string(entry.Score) +
+                     ",\"info\":" + JsonText(entry.AddInfo) + ",\"time\":" + std::to_string(entry.Time);
+  if (entry.Proven) json += ",\"proven\":true,\"replay\":\"" + ReplayLink(entry.Id) + "\"";
+  return json;
+}
+
 std::string TableJson(const std::vector<TScoreEntry>& rows, const TPagePlace& place) {
   size_t number = (place.Page - 1) * TableRows;
-  std::string json = "{\"game\":\"Sprayrush\",\"type\":0,\"page\":" + std::to_string(place.Page) +
+  std::string json = std::string("{\"game\":\"Sprayrush\",\"type\":") + (place.ProvenOnly ? "1" : "0") +
+                     ",\"page\":" + std::to_string(place.Page) +
                      ",\"next_page\":" + (place.HasNext ? std::to_string(place.Page + 1) : "null") + ",\"results\":[";
   for (const auto& entry : rows) {
     json += (number == (place.Page - 1) * TableRows ? "\n" : ",\n");
-    json += "{\"place\":" + std::to_string(++number) + ",\"name\":" + JsonText(entry.Name) +
-            ",\"score\":" + std::to_string(entry.Score) + ",\"info\":" + JsonText(entry.AddInfo) +
-            ",\"time\":" + std::to_string(entry.Time) + "}";
+    json += "{\"place\":" + std::to_string(++number) + "," + ResultFieldsJson(entry) + "}";
   }
   return json + "\n]}\n";
 }
@@ -202,10 +228,13 @@ TQueryAction ReadQuery(std::string_view query) {
     return action;
   }
   if (parts->count("show")) {
+    const auto type = parts->find("type");
     if (!HasKeys(*parts, {"prg", "show", "type"}, {"page", "format"}) || !parts->at("show").empty() ||
-        parts->at("type") != "0")
-      return Refusal(400, "The table is prg=Sprayrush&show&type=0, with &page=N and &format=json if you like");
+        (type->second != "0" && type->second != "1"))
+      return Refusal(400, "The table is prg=Sprayrush&show&type=0 (type=1: the proven results), with &page=N and "
+                          "&format=json if you like");
     action.Kind = TQueryAction::Show;
+    action.Table.ProvenOnly = type->second == "1";
     if (const auto page = parts->find("page"); page != parts->end()) {
       const auto number = PageNumber(page->second, MaxTablePage);
       if (!number) return Refusal(400, "page is a number from 1 to " + std::to_string(MaxTablePage));
@@ -222,9 +251,11 @@ TQueryAction ReadQuery(std::string_view query) {
 
 TAnswer TableAnswer(TScoreStore& store, const TTableRequest& table) {
   // One row more than a page tells whether another page follows, without counting them all.
-  auto rows = store.Best({(table.Page - 1) * TableRows, TableRows + 1});
-  const TPagePlace place{table.Page, rows.size() > TableRows};
+  auto rows = store.Best({(table.Page - 1) * TableRows, TableRows + 1, table.ProvenOnly});
+  TPagePlace place{table.Page, rows.size() > TableRows, table.ProvenOnly};
   if (place.HasNext) rows.pop_back();
+  place.AnyProven = std::any_of(rows.begin(), rows.end(), [](const TScoreEntry& e) { return e.Proven; }) ||
+                    (!table.ProvenOnly && !table.Json && !store.Best({0, 1, true}).empty());
   if (rows.empty() && table.Page > 1) return Refused(404, "The table has no page " + std::to_string(table.Page));
   if (table.Json) return {200, "application/json; charset=utf-8", TableJson(rows, place)};
   // The page has no scripts; should a name ever slip through unescaped, it still runs nothing.

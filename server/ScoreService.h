@@ -20,6 +20,7 @@ constexpr size_t MaxTablePage = 100000;
 struct TTableRequest {
   size_t Page = 1;  // from 1
   bool Json = false;
+  bool ProvenOnly = false;  // type=1
 };
 
 // What a query of GET /cgi/version.pl asks for.
@@ -30,8 +31,9 @@ struct TQueryAction {
   TTableRequest Table;  // Show
 };
 
-// "hs&prg=Sprayrush&inf=CODE" is a submission; "prg=Sprayrush&show&type=0", with
-// "&page=N" and "&format=json" as the reader likes, the table; anything else a 4xx
+// "hs&prg=Sprayrush&inf=CODE" is a submission; "prg=Sprayrush&show&type=0" (every result)
+// or "type=1" (the proven ones), with "&page=N" and "&format=json" as the reader likes,
+// the table; anything else a 4xx
 // answer. Keys in any order, each once, taken literally (the game's queries need no
 // percent-decoding).
 TQueryAction ReadQuery(std::string_view query);
@@ -49,11 +51,21 @@ std::string HtmlText(std::string_view text);
 struct TPagePlace {
   size_t Page = 1;
   bool HasNext = false;
+  bool ProvenOnly = false;
+  // The table holds proven results: the page of every result links to their view.
+  bool AnyProven = false;
 };
 
-// The whole page, UTF-8. The first page of a table of at most 100 results is the
-// designed page as it is; others get links to the pages beside them.
+// Where a proven result's replay is downloaded: the path and query on this server.
+std::string ReplayLink(int64_t id);
+
+// The whole page, UTF-8. The first page of a table of at most 100 results, none of them
+// proven, is the designed page as it is; others get links to the pages beside them, and a
+// proven result a mark that downloads its replay.
 std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& place = {});
 std::string TableJson(const std::vector<TScoreEntry>& rows, const TPagePlace& place = {});
+// A result's fields as the JSON table has them, without braces; a proven one adds
+// "proven":true and where its replay is.
+std::string ResultFieldsJson(const TScoreEntry& entry);
 
 }  // namespace Scores

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,12 +16,34 @@ struct TScoreEntry {
   int32_t Score = 0;
   std::string AddInfo;  // Windows-1251 bytes, as kept
   int64_t Time = 0;     // seconds since 1970, UTC
+  // Whose per-address count the result went to: a replay of the game from the same
+  // address proves it. Never shown.
+  std::string Client = {};
+  // Read back only: the row, and whether the server re-played the game to this result.
+  int64_t Id = 0;
+  bool Proven = false;
 };
 
 // Which part of the table to read: places First + 1 to First + Count.
 struct TTableView {
   size_t First = 0;
   size_t Count = 100;
+  bool ProvenOnly = false;
+};
+
+// A result the server computed by re-playing its game.
+struct TProvenResult {
+  TScoreEntry Entry;  // Name, Score, AddInfo (as kept), Time (now), Client
+  // The game's state checksum after its last frame: one game is on the table once.
+  uint64_t Game = 0;
+  std::string Replay;  // the file's bytes, for anyone to download
+  // The same game's designed submission is looked for from this time on.
+  int64_t MatchSince = 0;
+};
+
+struct TProvenStored {
+  enum THow { New, Merged, Again } How = New;  // Again: this game was proven before
+  TScoreEntry Entry;                           // as the table has it now
 };
 
 class EStoreError : public std::runtime_error {
@@ -39,6 +62,13 @@ class TScoreStore {
   virtual void Add(const std::vector<TScoreEntry>& entries) = 0;
   // Highest score first; of equal scores the earlier one ranks higher.
   virtual std::vector<TScoreEntry> Best(const TTableView& view) = 0;
+  // In one transaction: a game proven before is left as it is (Again); else the latest
+  // result from the same address with the same name, score and free text, submitted since
+  // MatchSince and not proven yet, becomes proven (Merged); else a row of its own (New).
+  // The replay is kept beside the row. Committed for good once this returns.
+  virtual TProvenStored AddProven(const TProvenResult& result) = 0;
+  // The replay behind a proven row; nothing for another row.
+  virtual std::optional<std::string> Replay(int64_t id) = 0;
 };
 
 // "postgresql://..." or "postgres://..." is a PostgreSQL connection URI; anything else

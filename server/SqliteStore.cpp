@@ -17,8 +17,19 @@ constexpr const char* Steps[] = {
     " id INTEGER PRIMARY KEY, name BLOB NOT NULL, score INTEGER NOT NULL,"
     " add_info BLOB NOT NULL, submitted INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS results_best ON results (score DESC, id);",
+    // Proven results: game is the re-played game's state checksum, NULL for a result
+    // only submitted; client is the address the result came from, to find the submission
+    // a replay proves.
+    "ALTER TABLE results ADD COLUMN client TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE results ADD COLUMN game INTEGER;"
+    "CREATE UNIQUE INDEX results_game ON results (game);"
+    "CREATE INDEX results_proven_best ON results (score DESC, id) WHERE game IS NOT NULL;"
+    "CREATE INDEX results_unproven ON results (client, score) WHERE game IS NULL;"
+    "CREATE TABLE replays (result_id INTEGER PRIMARY KEY REFERENCES results (id), bytes BLOB NOT NULL);",
 };
 constexpr int SchemaVersion = int(std::size(Steps));
+// What a row is read as (see Row).
+#define ROW_COLUMNS "id, name, score, add_info, submitted, game"
 
 class TStatement {
  public:
@@ -78,15 +89,17 @@ class TSqliteStore : public TScoreStore {
     Execute("PRAGMA synchronous=FULL", path);
     Upgrade(path);
     Insert = std::make_unique<TStatement>(
-        Db, "INSERT INTO results (name, score, add_info, submitted) VALUES (?, ?, ?, ?)");
-    Select = std::make_unique<TStatement>(
-        Db, "SELECT name, score, add_info, submitted FROM results ORDER BY score DESC, id LIMIT ? OFFSET ?");
+        Db, "INSERT INTO results (name, score, add_info, submitted, client) VALUES (?, ?, ?, ?, ?)");
+    Select = std::make_unique<TStatement>(Db, "SELECT " ROW_COLUMNS " FROM results ORDER BY score DESC, id LIMIT ? OFFSET ?");
+    SelectProven = std::make_unique<TStatement>(
+        Db, "SELECT " ROW_COLUMNS " FROM results WHERE game IS NOT NULL ORDER BY score DESC, id LIMIT ? OFFSET ?");
   }
 
   ~TSqliteStore() override {
     // The statements go before the connection closes.
     Insert.reset();
     Select.reset();
+    SelectProven.reset();
   }
 
   void Add(const std::vector<TScoreEntry>& entries) override {
@@ -98,6 +111,7 @@ class TSqliteStore : public TScoreStore {
         sqlite3_bind_int(**Insert, 2, entry.Score);
         sqlite3_bind_blob(**Insert, 3, entry.AddInfo.data(), int(entry.AddInfo.size()), SQLITE_TRANSIENT);
         sqlite3_bind_int64(**Insert, 4, entry.Time);
+        sqlite3_bind_text(**Insert, 5, entry.Client.data(), int(entry.Client.size()), SQLITE_TRANSIENT);
         Insert->Check(sqlite3_step(**Insert));
       }
       Insert->Reset();
@@ -110,17 +124,85 @@ class TSqliteStore : public TScoreStore {
   }
 
   std::vector<TScoreEntry> Best(const TTableView& view) override {
-    Select->Reset();
-    sqlite3_bind_int64(**Select, 1, sqlite3_int64(view.Count));
-    sqlite3_bind_int64(**Select, 2, sqlite3_int64(view.First));
+    const TStatement& select = view.ProvenOnly ? *SelectProven : *Select;
+    select.Reset();
+    sqlite3_bind_int64(*select, 1, sqlite3_int64(view.Count));
+    sqlite3_bind_int64(*select, 2, sqlite3_int64(view.First));
     std::vector<TScoreEntry> entries;
     int rc;
-    while ((rc = sqlite3_step(**Select)) == SQLITE_ROW)
-      entries.push_back({Blob(**Select, 0), sqlite3_column_int(**Select, 1), Blob(**Select, 2),
-                         sqlite3_column_int64(**Select, 3)});
-    Select->Reset();
-    Select->Check(rc);
+    while ((rc = sqlite3_step(*select)) == SQLITE_ROW) entries.push_back(Row(*select));
+    select.Reset();
+    select.Check(rc);
     return entries;
+  }
+
+  TProvenStored AddProven(const TProvenResult& result) override {
+    const TScoreEntry& e = result.Entry;
+    const sqlite3_int64 game = sqlite3_int64(result.Game);
+    Execute("BEGIN IMMEDIATE");
+    try {
+      TProvenStored stored;
+      TStatement again(Db, "SELECT " ROW_COLUMNS " FROM results WHERE game = ?");
+      sqlite3_bind_int64(*again, 1, game);
+      if (sqlite3_step(*again) == SQLITE_ROW) {
+        stored = {TProvenStored::Again, Row(*again)};
+        again.Reset();
+        Execute("COMMIT");
+        return stored;
+      }
+      TStatement match(Db,
+                       "SELECT " ROW_COLUMNS " FROM results WHERE game IS NULL AND client = ? AND score = ? AND name = ?"
+                       " AND add_info = ? AND submitted >= ? ORDER BY id DESC LIMIT 1");
+      sqlite3_bind_text(*match, 1, e.Client.data(), int(e.Client.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_int(*match, 2, e.Score);
+      sqlite3_bind_blob(*match, 3, e.Name.data(), int(e.Name.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_blob(*match, 4, e.AddInfo.data(), int(e.AddInfo.size()), SQLITE_TRANSIENT);
+      sqlite3_bind_int64(*match, 5, result.MatchSince);
+      int rc = sqlite3_step(*match);
+      match.Check(rc);
+      if (rc == SQLITE_ROW) {
+        stored = {TProvenStored::Merged, Row(*match)};
+        match.Reset();
+        TStatement mark(Db, "UPDATE results SET game = ? WHERE id = ?");
+        sqlite3_bind_int64(*mark, 1, game);
+        sqlite3_bind_int64(*mark, 2, stored.Entry.Id);
+        mark.Check(sqlite3_step(*mark));
+      } else {
+        TStatement insert(Db,
+                          "INSERT INTO results (name, score, add_info, submitted, client, game)"
+                          " VALUES (?, ?, ?, ?, ?, ?)");
+        sqlite3_bind_blob(*insert, 1, e.Name.data(), int(e.Name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(*insert, 2, e.Score);
+        sqlite3_bind_blob(*insert, 3, e.AddInfo.data(), int(e.AddInfo.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(*insert, 4, e.Time);
+        sqlite3_bind_text(*insert, 5, e.Client.data(), int(e.Client.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int64(*insert, 6, game);
+        insert.Check(sqlite3_step(*insert));
+        stored = {TProvenStored::New, e};
+        stored.Entry.Id = sqlite3_last_insert_rowid(Db);
+      }
+      stored.Entry.Proven = true;
+      TStatement keep(Db, "INSERT INTO replays (result_id, bytes) VALUES (?, ?)");
+      sqlite3_bind_int64(*keep, 1, stored.Entry.Id);
+      sqlite3_bind_blob(*keep, 2, result.Replay.data(), int(result.Replay.size()), SQLITE_TRANSIENT);
+      keep.Check(sqlite3_step(*keep));
+      Execute("COMMIT");
+      return stored;
+    } catch (...) {
+      sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  }
+
+  std::optional<std::string> Replay(int64_t id) override {
+    TStatement select(Db, "SELECT bytes FROM replays WHERE result_id = ?");
+    sqlite3_bind_int64(*select, 1, id);
+    const int rc = sqlite3_step(*select);
+    select.Check(rc);
+    if (rc != SQLITE_ROW) return std::nullopt;
+    std::string bytes = Blob(*select, 0);
+    select.Reset();
+    return bytes;
   }
 
  private:
@@ -158,9 +240,16 @@ class TSqliteStore : public TScoreStore {
     }
   }
 
+  static TScoreEntry Row(sqlite3_stmt* row) {
+    TScoreEntry entry{Blob(row, 1), sqlite3_column_int(row, 2), Blob(row, 3), sqlite3_column_int64(row, 4)};
+    entry.Id = sqlite3_column_int64(row, 0);
+    entry.Proven = sqlite3_column_type(row, 5) != SQLITE_NULL;
+    return entry;
+  }
+
   TConnection Connection;
   sqlite3* Db;
-  std::unique_ptr<TStatement> Insert, Select;
+  std::unique_ptr<TStatement> Insert, Select, SelectProven;
 };
 
 }  // namespace

@@ -22,6 +22,16 @@ bool TStoreWorkers::Add(TScoreEntry entry, TDone done) {
   return true;
 }
 
+bool TStoreWorkers::Write(TRead job) {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    if (Stopping || Results.size() + Writes.size() >= Settings.MaxWaitingResults) return false;
+    Writes.push_back(std::move(job));
+  }
+  WriterWake.notify_one();
+  return true;
+}
+
 bool TStoreWorkers::Read(TRead job) {
   {
     std::lock_guard<std::mutex> hold(Lock);
@@ -48,16 +58,23 @@ void TStoreWorkers::Write() {
   for (;;) {
     std::vector<TScoreEntry> batch;
     std::vector<TDone> waiting;
+    TRead job;
     {
       std::unique_lock<std::mutex> hold(Lock);
-      WriterWake.wait(hold, [this] { return Stopping || !Results.empty(); });
-      if (Results.empty()) return;
+      WriterWake.wait(hold, [this] { return Stopping || !Results.empty() || !Writes.empty(); });
+      if (Results.empty() && Writes.empty()) return;
+      if (!Writes.empty()) {
+        job = std::move(Writes.front());
+        Writes.pop_front();
+      }
       while (!Results.empty() && batch.size() < Settings.MaxBatch) {
         batch.push_back(std::move(Results.front().first));
         waiting.push_back(std::move(Results.front().second));
         Results.pop_front();
       }
     }
+    if (job) job(Writer.get());
+    if (batch.empty()) continue;
     bool stored = true;
     try {
       Writer->Add(batch);

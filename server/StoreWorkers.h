@@ -44,7 +44,11 @@ class TStoreWorkers {
   using TRead = std::function<void(TScoreStore*)>;
   bool Read(TRead job);
 
-  // Results already queued are committed; reads still waiting run with nullptr. Returns
+  // The job runs on the writer, between batches, with its store. False, without running
+  // it, when the queue is full or stopped.
+  bool Write(TRead job);
+
+  // Results and jobs already queued are committed; reads still waiting run with nullptr. Returns
   // when every job has had its answer.
   void Stop();
 
@@ -60,6 +64,7 @@ class TStoreWorkers {
   bool Stopping = false;
   std::deque<std::pair<TScoreEntry, TDone>> Results;
   std::deque<TRead> Reads;
+  std::deque<TRead> Writes;
   std::thread WriterThread;
   std::vector<std::thread> ReaderThreads;
 };

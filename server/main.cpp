@@ -1,4 +1,5 @@
 // sprayrush-scores --port N --bind ADDRESS --db FILE|URI [--trusted-proxy ADDRESS]...
+//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N]
 // Serves the online score table until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -23,7 +25,12 @@ constexpr const char* Usage =
     "                    or a PostgreSQL database: postgresql://user@host:port/dbname\n"
     "  --trusted-proxy ADDRESS\n"
     "                    a load balancer in front: its requests are counted by the client\n"
-    "                    address it puts last in X-Forwarded-For (may be given again)\n";
+    "                    address it puts last in X-Forwarded-For (may be given again)\n"
+    "  --replay-runner PATH\n"
+    "                    the game's headless runner that re-plays the replays sent (default:\n"
+    "                    sprayrush-run beside this program, or in ../tools as built)\n"
+    "  --replay-workers N  replays re-played at once (default: half the cores, at least 1)\n"
+    "  --replay-queue N  replays waiting for their re-play; more get 429 (default 16)\n";
 
 // Stopping may take this long; then the process goes whatever it was waiting for. Every
 // result acknowledged so far is committed already.
@@ -33,6 +40,21 @@ struct TOptions {
   Scores::TServerSettings Server;
   std::string Database = "scores.db";
 };
+
+bool ParseCount(const std::string& text, size_t& count) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  count = std::stoul(text);
+  return count > 0;
+}
+
+// The runner beside this program (an installed server), else where the build puts it.
+std::string DefaultRunner() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+  for (const auto& candidate : {self / "sprayrush-run", self.parent_path() / "tools" / "sprayrush-run"})
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  return (self / "sprayrush-run").string();
+}
 
 bool ParsePort(const std::string& text, int& port) {
   if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -66,6 +88,12 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       options.Database = value;
       continue;
     }
+    if (name == "--replay-runner" && !value.empty()) {
+      options.Server.Checker.Runner = value;
+      continue;
+    }
+    if (name == "--replay-workers" && ParseCount(value, options.Server.Checker.Workers)) continue;
+    if (name == "--replay-queue" && ParseCount(value, options.Server.Checker.MaxWaiting)) continue;
     if (name == "--trusted-proxy" && !Scores::AddressKey(value).empty()) {
       options.Server.Http.TrustedProxies.push_back(value);
       continue;
@@ -92,8 +120,17 @@ void FitConnectionsToFiles(Scores::THttpLimits& limits) {
 
 int main(int argc, char** argv) {
   TOptions options;
+  options.Server.Checker.Workers = std::max(1u, std::thread::hardware_concurrency() / 2);
   if (!ParseOptions(argc, argv, options)) {
     std::cerr << Usage;
+    return 1;
+  }
+  if (options.Server.Checker.Runner.empty()) options.Server.Checker.Runner = DefaultRunner();
+  // Replays are part of the table: without the runner the server would take them and
+  // prove none.
+  if (::access(options.Server.Checker.Runner.c_str(), X_OK) != 0) {
+    std::cerr << "sprayrush-scores: the replay runner " << options.Server.Checker.Runner
+              << " cannot be run; build the game (sprayrush-run) or give --replay-runner PATH" << std::endl;
     return 1;
   }
   // Signals are taken by the main thread, which waits for them; every thread started

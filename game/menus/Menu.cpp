@@ -172,13 +172,13 @@ void NavigateHorizontal(TMForm& form, bool wrap) {
 
 void RenderFrame(TMForm& form, int32_t lagCount, bool moveSprites) {
   if (!form.MDXDraw->CanDraw()) return;
-  form.MDXDraw->Surface().Fill(0);
+  if (!form.SkipPictures) form.MDXDraw->Surface().Fill(0);
   if (moveSprites) form.MDXSpriteEngine->Move(lagCount);
-  form.MDXSpriteEngine->Draw();
+  if (!form.SkipPictures) form.MDXSpriteEngine->Draw();
 }
 
 void PresentFrame(TMForm& form) {
-  if (!form.MDXDraw->CanDraw()) return;
+  if (!form.MDXDraw->CanDraw() || form.SkipPictures) return;
   form.MDXDraw->Surface().ReleaseCanvas();
   form.MDXDraw->Flip();
 }

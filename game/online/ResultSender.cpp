@@ -5,11 +5,19 @@
 TResultSender::~TResultSender() { Wait(); }
 
 void TResultSender::Start(THttpClient& client, std::string url) {
+  Run([&client, url = std::move(url)] { SubmitResult(client, url); });
+}
+
+void TResultSender::StartReplay(THttpClient& client, std::string url, std::string replay) {
+  Run([&client, url = std::move(url), replay = std::move(replay)] { SendReplay(client, url, replay); });
+}
+
+void TResultSender::Run(std::function<void()> request) {
   Wait();
   Running = true;
   try {
-    Worker = std::thread([this, &client, url = std::move(url)] {
-      SubmitResult(client, url);
+    Worker = std::thread([this, request = std::move(request)] {
+      request();
       Running = false;
     });
   } catch (...) {

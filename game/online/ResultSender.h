@@ -2,6 +2,7 @@
 // Sends a result on a thread of its own, so the window keeps drawing the sending notice
 // and answering the desktop while the request runs.
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -17,11 +18,14 @@ class TResultSender {
   // Starts SubmitResult with the address; the client must outlive the request. A request
   // still running is first waited for, so no result is dropped.
   void Start(THttpClient& client, std::string url);
+  // The same for a game's replay (SendReplay).
+  void StartReplay(THttpClient& client, std::string url, std::string replay);
   // True from Start until the request has ended, however it ended.
   bool Busy() const;
   void Wait();
 
  private:
+  void Run(std::function<void()> request);
   std::thread Worker;
   std::atomic<bool> Running{false};
 };

@@ -128,6 +128,16 @@ std::string HighScorePageUrl(const std::string& address) {
   return "http://" + address + "/cgi/version.pl?prg=Sprayrush&show&type=0";
 }
 
+std::string ReplayUploadUrl(const std::string& address) { return "http://" + address + "/replays"; }
+
+void SendReplay(THttpClient& client, const std::string& url, const std::string& replay) {
+  try {
+    client.Post(url, replay, "application/octet-stream");
+  } catch (...) {
+    // The result is on the table already, as designed; only its proof is missing.
+  }
+}
+
 void SubmitResult(THttpClient& client, const std::string& url) {
   try {
     client.Get(url);

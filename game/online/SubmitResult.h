@@ -39,7 +39,11 @@ void SetScoreServerOverride(std::string address);
 
 std::string SubmitUrl(const std::string& address, const std::string& code);
 std::string HighScorePageUrl(const std::string& address);
+// Where a sent game's replay goes: the server re-plays it and marks the result proven.
+std::string ReplayUploadUrl(const std::string& address);
 
 // One GET of the address, the answer read and thrown away; every failure is swallowed.
 // Blocks until the request has ended.
 void SubmitResult(THttpClient& client, const std::string& url);
+// One POST of the replay file to the address, the same way.
+void SendReplay(THttpClient& client, const std::string& url, const std::string& replay);

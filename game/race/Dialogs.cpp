@@ -155,7 +155,6 @@ void OpenDialog(TMForm& form, uint8_t k) {
 }
 
 void CloseDialog(TMForm& form) {
-  TDialogState& d = form.Dialog;
   const uint8_t k = form.ActiveDialog;
   if (form.CurrentScreen == 1) {
     form.PlaySound("Engine");
@@ -163,15 +162,8 @@ void CloseDialog(TMForm& form) {
     if (boat && boat->Firing && (k == 2 || (k == 4 && form.HotButton == 2))) form.PlaySound("Shot");
   }
   if (k == 0) return;
-  if (k == 4 || k == 6) {
-    FreeButtons(form);
-    form.HideSystemCursor();
-  }
-  if (k == 9 || k == 10) {
-    FreeDialogButtons(form);
-    RestoreMenuRanges(form);
-    if (k == 9 && form.CurrentScreen == 1) form.HideSystemCursor();
-  }
+  if (k == 4 || k == 6) form.HideSystemCursor();
+  if (k == 9 && form.CurrentScreen == 1) form.HideSystemCursor();
   if (k == 8) {
     form.ActiveDialog = 0;
     if (QualifiesForHighScore(form))
@@ -180,8 +172,20 @@ void CloseDialog(TMForm& form) {
       ReturnToMenuAfterRace(form);
     return;
   }
+  DropDialog(form);
+}
+
+void DropDialog(TMForm& form) {
+  TDialogState& d = form.Dialog;
+  const uint8_t k = form.ActiveDialog;
+  if (k == 4 || k == 6) FreeButtons(form);
+  if (k == 9 || k == 10) {
+    FreeDialogButtons(form);
+    RestoreMenuRanges(form);
+  }
   if (k == 5) FreeSprite(d.TextCursor);
   if (HasWindow(k)) FreeSprite(d.Window);
+  d.Sending = d.SendOver = false;
   form.ActiveDialog = 0;
 }
 

@@ -12,7 +12,8 @@ struct TDialogState {
   int32_t CursorBlinkTimer = 0;  // ms until the name-entry cursor toggles
   TCaptionSprite* Window = nullptr;
   TCaptionSprite* TextCursor = nullptr;
-  bool Sending = false;  // the sending notice's request has gone out
+  bool Sending = false;   // the sending notice's request has gone out
+  bool SendOver = false;  // and has its answer, as a frame's start found
   // The window was minimised while the time-over or the end of the game was up; the
   // pause it asked for comes as soon as the race can take one.
   bool PauseOwed = false;
@@ -24,6 +25,8 @@ struct TDialogState {
 void OpenDialog(TMForm& form, uint8_t k);
 // Closes the open overlay and applies its after-effects.
 void CloseDialog(TMForm& form);
+// Takes the open overlay away without its after-effects (a replay left halfway).
+void DropDialog(TMForm& form);
 void DrawDialogOverlay(TMForm& form, int32_t lagCount);
 
 // The last life is gone: no lives left, and the game-over announcement.

@@ -12,7 +12,7 @@
 void DrawSpeedNeedle(TMForm& form) {
   StepNeedleWobble(form);
   const TRaceState& race = form.Race;
-  if (!race.SpeedNeedle || !race.PlayerBoat || !form.MDXDraw->CanDraw()) return;
+  if (!race.SpeedNeedle || !race.PlayerBoat || !form.MDXDraw->CanDraw() || form.SkipPictures) return;
   const TCaptionSprite& needle = *race.SpeedNeedle;
   // The pivot is 17/19 of the way along the needle and 4/7 down, on the dial's centre.
   const int angle = int(race.PlayerBoat->ForwardSpeed * 5.97) + race.NeedleWobble;

@@ -103,6 +103,11 @@ void StartRace(TMForm& form) {
   form.MDXTimer->SetEnabled(true);
   DrawSpeedNeedle(form);
 
+  // Nothing of the game before carries over, so that a recorded game replays from its own
+  // start.
+  race.EnteredTable = race.ResultSent = false;
+  race.LastExplosionFrame = 0;
+  form.Dialog.CursorBlinkTimer = 0;
   race.Score = 0;
   race.Lives = 3;
   form.Dialog.PauseOwed = false;  // owed by a game that has ended

@@ -21,6 +21,9 @@ struct TRaceState {
   int32_t SelectedBoat = 0;  // 1..3
   std::string PlayerName;  // Windows-1251; offered again in the next game of the run
   double FinishLineY = 0;
+  // How the game ended: its result went into the high-score table, and was sent online.
+  bool EnteredTable = false;
+  bool ResultSent = false;
 
   // --- the race's sprites, from StartRace to EndRace ---
   TCaptionSprite* LeftPanel = nullptr;

@@ -7,6 +7,7 @@
 #include "game/race/Dialogs.h"
 #include "game/race/Hud.h"
 #include "game/race/Race.h"
+#include "game/replay/Playback.h"
 #include "media/DXDraws/DXDraw.h"
 
 void SendResultOnline(TMForm& form) {
@@ -19,15 +20,19 @@ void SendResultOnline(TMForm& form) {
     DrawUpgradeTimer(form);
   }
   PresentFrame(form);
-  const std::string record = ResultRecord(form.Race.PlayerName, form.Race.Score, form.Options.AddInfo);
-  form.ResultSender->Start(*form.MHttpClient,
-                           SubmitUrl(ScoreServerAddress(), EncodeBits(ToBitString(record))));
+  form.Race.ResultSent = true;
+  // A replay shows the notice for as long as the request once took; nothing goes out.
+  if (!Watching(form)) {
+    const std::string record = ResultRecord(form.Race.PlayerName, form.Race.Score, form.Options.AddInfo);
+    form.ResultSender->Start(*form.MHttpClient,
+                             SubmitUrl(ScoreServerAddress(), EncodeBits(ToBitString(record))));
+  }
   form.Dialog.Sending = true;
+  form.Dialog.SendOver = false;
 }
 
 void FinishSendingWhenDone(TMForm& form) {
-  if (!form.Dialog.Sending || form.ResultSender->Busy()) return;
-  form.Dialog.Sending = false;
+  if (!form.Dialog.Sending || !form.Dialog.SendOver) return;
   CloseDialog(form);
   ReturnToMenuAfterRace(form);
 }

@@ -4,6 +4,6 @@
 class TMForm;
 
 void SendResultOnline(TMForm& form);
-// The sending notice's frame: once the request has ended, the race ends and the menu
-// comes back.
+// The sending notice's frame: once a frame's start has found the request ended, the race
+// ends and the menu comes back.
 void FinishSendingWhenDone(TMForm& form);

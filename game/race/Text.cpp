@@ -50,13 +50,13 @@ void SetFont(TMForm& form, int n) {
 
 void DrawString(TMForm& form, std::string_view text, int32_t x, int32_t y, bool centered) {
   TCanvas* canvas = CanvasOf(form);
-  if (!canvas) return;
+  if (!canvas || form.SkipPictures) return;
   if (centered) x = int32_t(x - canvas->TextWidth(text) / 2.0);
   canvas->TextOut(x, y, text);
 }
 
 void DrawStringClipped(TMForm& form, std::string_view text, int32_t x, int32_t y, const TRect& clip) {
-  if (TCanvas* canvas = CanvasOf(form)) canvas->TextRect(clip, x, y, text);
+  if (TCanvas* canvas = CanvasOf(form); canvas && !form.SkipPictures) canvas->TextRect(clip, x, y, text);
 }
 
 int32_t TextWidth(TMForm& form, std::string_view text) {

@@ -68,4 +68,9 @@ inline constexpr auto ReadOnlyDisk = Cp1251("диск защищён от зап
 inline constexpr auto DiskFull = Cp1251("на диске не хватает места");
 inline constexpr auto DiskError = Cp1251("ошибка диска");
 inline constexpr auto WriteError = Cp1251("ошибка записи, код ");
+
+// Watching a replay named on the command line.
+inline constexpr auto ReplayUnreadable = Cp1251("Не удается открыть файл повтора:");
+inline constexpr auto ReplayDamaged = Cp1251("Не удается показать повтор: файл поврежден или это не повтор игры.");
+inline constexpr auto ReplayOtherVersion = Cp1251("Не удается показать повтор: он записан другой версией игры.");
 }  // namespace Texts

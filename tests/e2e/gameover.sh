@@ -2,7 +2,9 @@
 # A whole game to its end in the window, with our score server on this machine: the boat
 # drives off, then the clock runs out three times, game over; the result makes the table,
 # a name is typed, Yes sends it, and the result is on the server's table page; the menu
-# shows the high scores; quitting saves the table with the new name.
+# shows the high scores; quitting saves the table with the new name; the game's replay,
+# the request's wait included, re-plays headless to the saved score, and the server,
+# sent it by the game, shows the result proven with the replay to download.
 # Takes about 215 s.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -19,12 +21,13 @@ server=$E2E_BUILD_DIR/server/sprayrush-scores
 e2e_track $!
 e2e_until 10 grep -q 'listening on' "$E2E_DIR/server.log" || e2e_fail "the server did not start"
 port=$(sed -n 's/.* port \([0-9]*\),.*/\1/p' "$E2E_DIR/server.log")
-page() {  # the table page, through bash's own TCP
+fetch() {  # a path of the server, head and body, through bash's own TCP
   exec 3<>"/dev/tcp/127.0.0.1/$port"
-  printf 'GET /cgi/version.pl?prg=Sprayrush&show&type=0 HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n' >&3
+  printf 'GET %s HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n' "$1" >&3
   cat <&3
   exec 3<&-
 }
+page() { fetch "/cgi/version.pl?prg=Sprayrush&show&type=${1:-0}"; }
 
 # A table the game wrote itself whose last entry is -1, so that a game that scores nothing
 # still makes it; the game sends to our server.
@@ -70,4 +73,22 @@ status=0
 wait "$E2E_GAME_PID" || status=$?
 [ "$status" -eq 0 ] || e2e_fail "the game ended with status $status"
 grep -q '^Tester' "$E2E_RUN_DIR/Data/Save/hs" || e2e_fail "the saved table has no Tester"
+score=$(grep -A1 '^Tester' "$E2E_RUN_DIR/Data/Save/hs" | sed -n '2s/\r$//p')
+kept=("$E2E_RUN_DIR"/Data/Replays/*.replay)
+verdict=$(ASAN_OPTIONS=detect_leaks=0 "$E2E_BUILD_DIR/tools/sprayrush-run" --verify "${kept[0]}") ||
+  e2e_fail "the game's replay does not come to its end: $verdict"
+grep -q "^result=reproduced score=$score name=546573746572 .* table=1 sent=1 " <<<"$verdict" ||
+  e2e_fail "the replay is not of the game sent with $score: $verdict"
+
+# The replay followed the result to the server, which re-played it: the game is on the
+# page once, proven, in the proven view, and its replay downloads as the game kept it.
+e2e_until 60 eval 'page | grep -q "class=\"proven\""' || e2e_fail "the result was not proven: $(cat "$E2E_DIR/server.log")"
+page >"$E2E_DIR/page.html"
+[ "$(grep -o '>Tester<' "$E2E_DIR/page.html" | wc -l)" -eq 1 ] || e2e_fail "the game is not on the page once"
+page 1 | grep -q ">$score<a class=\"proven\"" || e2e_fail "the proven view has no $score"
+id=$(sed -n 's/.*href="\.\.\/replays?id=\([0-9]*\)".*/\1/p' "$E2E_DIR/page.html" | head -n1)
+fetch "/replays?id=$id" >"$E2E_DIR/download"
+size=$(stat -c %s "${kept[0]}")
+grep -aq "^Content-Length: $size"$'\r' "$E2E_DIR/download" || e2e_fail "the download is not the size of the replay"
+tail -c "$size" "$E2E_DIR/download" | cmp -s - "${kept[0]}" || e2e_fail "the download differs from the kept replay"
 e2e_log passed

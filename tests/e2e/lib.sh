@@ -171,7 +171,7 @@ e2e_window_manager_up() {
 }
 
 # Starts the built game in a run folder of its own (the data linked, saves its own) and
-# waits for its window; sets E2E_GAME_PID and E2E_WINDOW.
+# waits for its window; sets E2E_GAME_PID and E2E_WINDOW. Arguments go to the game.
 e2e_start_game() {
   local game=$E2E_BUILD_DIR/game
   [ -x "$game/sprayrush" ] && [ -f "$game/Data/Res/Res1.dxg" ] || e2e_fail "the game is not built in $game"
@@ -183,7 +183,7 @@ e2e_start_game() {
   # A real display; no sound device is needed. On a real display the libraries below SDL
   # keep allocations until exit; the game's own leaks are checked on the dummy driver.
   (cd "$E2E_RUN_DIR" && exec env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-    "$game/sprayrush" >"$E2E_DIR/game.log" 2>&1) &
+    "$game/sprayrush" "$@" >>"$E2E_DIR/game.log" 2>&1) &
   E2E_GAME_PID=$!
   e2e_track "$E2E_GAME_PID"
   e2e_wait_window '^Sprayrush$' "$E2E_GAME_PID"

@@ -1,5 +1,9 @@
 # Runs one scenario script with the runner and compares what it prints (and, for a script
 # that fails, its exit status and message) with <script>.expected; RECORD writes that file.
+#   REPLAY=<file>  the run also records the race into <file> (--record)
+#   PLAY=1         instead of the script, <file> is played (--replay) and must print what
+#                  the script printed
+#   TRACE=1        both ways with --trace: every frame's line must be the same
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${name}.expected)
 # The Windows runner runs under Wine (WINE names tools/windows/wine.sh).
@@ -7,12 +11,35 @@ set(command ${RUNNER})
 if(WINE)
   set(command bash ${WINE} ${RUNNER})
 endif()
-execute_process(COMMAND ${command} ${SCRIPT}
-                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
-set(actual "${out}")
-if(NOT code EQUAL 0)
-  string(APPEND actual "exit=${code}\n${err}")
+
+function(run_runner out_var)
+  execute_process(COMMAND ${command} ${ARGN} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
+  set(actual "${out}")
+  if(NOT code EQUAL 0)
+    string(APPEND actual "exit=${code}\n${err}")
+  endif()
+  set(${out_var} "${actual}" PARENT_SCOPE)
+endfunction()
+
+if(TRACE)
+  run_runner(recorded --trace --record ${REPLAY} ${SCRIPT})
+  run_runner(replayed --trace --replay ${REPLAY})
+  if(NOT recorded STREQUAL replayed)
+    message(FATAL_ERROR "the replay of ${SCRIPT} traced other frames than its recording")
+  endif()
+  string(REGEX MATCH "[^\n]+\n$" actual "${recorded}")
+elseif(PLAY)
+  if(NOT EXISTS ${REPLAY})
+    message("SKIP: no replay ${REPLAY} to play")
+    return()
+  endif()
+  run_runner(actual --replay ${REPLAY})
+elseif(REPLAY)
+  run_runner(actual --record ${REPLAY} ${SCRIPT})
+else()
+  run_runner(actual ${SCRIPT})
 endif()
+
 if(RECORD)
   file(WRITE ${expected_file} "${actual}")
   message(STATUS "recorded ${expected_file}")

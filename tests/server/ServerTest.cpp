@@ -215,6 +215,8 @@ TEST(ScoreServer, RefusesToStartHalfWorking) {
       {user.Command({ServerProgram(), "--db", readOnly.string(), "--port", "0"}), "cannot be written"},
       {{"--db", newer.string(), "--port", "0"}, "newer server"},
       {{"--db", "postgresql://nobody@127.0.0.1:1/none", "--port", "0"}, "cannot be reached"},
+      {{"--replay-runner", (dir.Path / "no-runner").string(), "--db", db, "--port", "0"}, "replay runner"},
+      {{"--replay-workers", "0"}, "bad option --replay-workers"},
   };
   for (const auto& c : Cases) {
     std::vector<std::string> args = c.Args;

@@ -26,8 +26,16 @@ class TMemoryStore : public TScoreStore {
   void Add(const std::vector<TScoreEntry>& entries) override {
     Entries.insert(Entries.end(), entries.begin(), entries.end());
   }
+  TProvenStored AddProven(const TProvenResult& result) override {
+    Entries.push_back(result.Entry);
+    Entries.back().Proven = true;
+    Entries.back().Id = int64_t(Entries.size());
+    return {TProvenStored::New, Entries.back()};
+  }
+  std::optional<std::string> Replay(int64_t) override { return std::nullopt; }
   std::vector<TScoreEntry> Best(const TTableView& view) override {
     auto best = Entries;
+    if (view.ProvenOnly) std::erase_if(best, [](const TScoreEntry& e) { return !e.Proven; });
     std::stable_sort(best.begin(), best.end(), [](auto& a, auto& b) { return a.Score > b.Score; });
     best.erase(best.begin(), best.begin() + std::min(view.First, best.size()));
     if (best.size() > view.Count) best.resize(view.Count);
@@ -147,7 +155,7 @@ TEST(ScoreService, OnlyTheTwoQueriesOfTheGameAreAnswered) {
       "hs&inf=" + code,
       "hs&prg=Sprayrush&inf=" + code.substr(0, 8) + "%20" + code.substr(8),
       "hs&&prg=Sprayrush&inf=" + code,
-      "prg=Sprayrush&show&type=1",
+      "prg=Sprayrush&show&type=2",
       "prg=Sprayrush&show",
       "prg=Sprayrush&show=1&type=0",
       "prg=Sprayrush&type=0",

@@ -1,5 +1,6 @@
 #pragma once
-// The runner's view of a game: the state line and a digest of the whole race state.
+// A game reduced to a digest of its whole race state (a replay checks its end by it) and
+// the headless runner's state line.
 #include <cstdint>
 #include <string>
 

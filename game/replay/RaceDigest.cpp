@@ -1,4 +1,4 @@
-#include "tools/run/RaceDigest.h"
+#include "game/replay/RaceDigest.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,0 +1,265 @@
+#include "server/ReplayChecker.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "game/replay/ReplayFile.h"
+
+namespace Scores {
+
+namespace {
+
+// The runner's output is one line and a message; more is not listened to.
+constexpr size_t MaxOutputBytes = 64 * 1024;
+
+std::string FromHex(const std::string& hex, bool& ok) {
+  std::string bytes;
+  if (hex.size() % 2) ok = false;
+  for (size_t i = 0; ok && i + 1 < hex.size(); i += 2) {
+    const auto digit = [&](char c) {
+      if (c >= '0' && c <= '9') return c - '0';
+      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+      ok = false;
+      return 0;
+    };
+    bytes += char(digit(hex[i]) * 16 + digit(hex[i + 1]));
+  }
+  return bytes;
+}
+
+std::string FirstLine(const std::string& text) {
+  std::string line = text.substr(0, text.find('\n'));
+  if (line.rfind("sprayrush-run: ", 0) == 0) line.erase(0, 15);
+  return line;
+}
+
+TVerdict Verdict(TVerdict::TKind kind, std::string reason) {
+  TVerdict v;
+  v.Kind = kind;
+  v.Reason = std::move(reason);
+  return v;
+}
+
+// What can be told from the file alone, before a process is spent on it.
+std::optional<TVerdict> Precheck(const std::string& bytes) {
+  TReplay replay;
+  try {
+    replay = DecodeReplay({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    CheckSimulation(replay);
+  } catch (const EReplayDamaged& e) {
+    return Verdict(TVerdict::Damaged, std::string("The replay is damaged: ") + e.what());
+  } catch (const EReplayVersion& e) {
+    return Verdict(TVerdict::Refused, std::string("The replay cannot be re-played here: ") + e.what());
+  }
+  if (!replay.Result.Sent)
+    return Verdict(TVerdict::Refused, "The replay's game did not send its result; only a sent result goes on the table");
+  return std::nullopt;
+}
+
+void CloseQuietly(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+TVerdict ReadVerdict(int status, const std::string& out, const std::string& err) {
+  std::map<std::string, std::string> fields;
+  std::istringstream line(out.substr(0, out.find('\n')));
+  for (std::string item; line >> item;)
+    if (const size_t equals = item.find('='); equals != std::string::npos)
+      fields[item.substr(0, equals)] = item.substr(equals + 1);
+  const std::string result = fields["result"];
+  if (status == 2) return Verdict(TVerdict::Damaged, "The replay is damaged: " + FirstLine(err));
+  if (status == 3 && result == "differs")
+    return Verdict(TVerdict::Refused, "The replay does not come to the end it claims: the game's own simulation gives "
+                                      "score " + fields["score"] + " and checksum " + fields["checksum"] +
+                                      ", the file claims score " + fields["claimed_score"] + " and checksum " +
+                                      fields["claimed_checksum"]);
+  if (status == 3) return Verdict(TVerdict::Refused, "The replay cannot be re-played here: " + FirstLine(err));
+  if (status != 0 || result != "reproduced")
+    return Verdict(TVerdict::Unavailable, "The replay checker failed (status " + std::to_string(status) +
+                                              "): " + FirstLine(err));
+  TVerdict v;
+  v.Kind = TVerdict::Proven;
+  bool ok = true;
+  v.Name = FromHex(fields["name"], ok);
+  v.AddInfo = FromHex(fields["add"], ok);
+  char* end = nullptr;
+  const std::string& score = fields["score"];
+  const long long points = std::strtoll(score.c_str(), &end, 10);
+  ok = ok && !score.empty() && *end == 0 && points >= INT32_MIN && points <= INT32_MAX;
+  v.Score = int32_t(points);
+  const std::string& checksum = fields["checksum"];
+  v.Game = std::strtoull(checksum.c_str(), &end, 16);
+  ok = ok && checksum.size() == 16 && *end == 0 && fields["sent"] == "1";
+  if (!ok) return Verdict(TVerdict::Unavailable, "The replay checker's answer cannot be read: " + FirstLine(out));
+  return v;
+}
+
+TReplayChecker::TReplayChecker(TReplaySettings settings) : Settings(std::move(settings)) {
+  for (size_t i = 0; i < Settings.Workers; ++i) Workers.emplace_back([this] { Work(); });
+}
+
+TReplayChecker::~TReplayChecker() { Stop(); }
+
+bool TReplayChecker::Check(std::string replay, TDone done) {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    if (Stopping || Waiting.size() >= Settings.MaxWaiting) return false;
+    Waiting.emplace_back(std::move(replay), std::move(done));
+  }
+  Wake.notify_one();
+  return true;
+}
+
+void TReplayChecker::Stop() {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    Stopping = true;
+    for (pid_t pid : Running) ::kill(pid, SIGKILL);
+  }
+  Wake.notify_all();
+  for (auto& worker : Workers)
+    if (worker.joinable()) worker.join();
+}
+
+void TReplayChecker::Work() {
+  for (;;) {
+    std::pair<std::string, TDone> job;
+    bool stopping;
+    {
+      std::unique_lock<std::mutex> hold(Lock);
+      Wake.wait(hold, [this] { return Stopping || !Waiting.empty(); });
+      if (Waiting.empty()) return;
+      job = std::move(Waiting.front());
+      Waiting.pop_front();
+      stopping = Stopping;
+    }
+    TVerdict verdict = stopping ? Verdict(TVerdict::Unavailable, "The server is stopping") : Run(job.first);
+    job.second(std::move(verdict), std::move(job.first));
+  }
+}
+
+TVerdict TReplayChecker::Run(const std::string& replay) {
+  if (auto early = Precheck(replay)) return *early;
+
+  // Everything the child needs is made before it exists: after fork only system calls.
+  std::vector<char*> argv = {const_cast<char*>(Settings.Runner.c_str()), const_cast<char*>("--verify"),
+                             const_cast<char*>("-"), nullptr};
+  int in[2], out[2], err[2];
+  if (::pipe2(in, O_CLOEXEC) != 0) return Verdict(TVerdict::Unavailable, "no pipe");
+  if (::pipe2(out, O_CLOEXEC) != 0) {
+    ::close(in[0]), ::close(in[1]);
+    return Verdict(TVerdict::Unavailable, "no pipe");
+  }
+  if (::pipe2(err, O_CLOEXEC) != 0) {
+    ::close(in[0]), ::close(in[1]), ::close(out[0]), ::close(out[1]);
+    return Verdict(TVerdict::Unavailable, "no pipe");
+  }
+  const rlimit cpu{rlim_t(Settings.CpuSeconds), rlim_t(Settings.CpuSeconds + 1)};
+  const rlimit memory{Settings.MemoryBytes, Settings.MemoryBytes};
+  const rlimit none{0, 0};
+  // The sanitizers' shadow memory reserves terabytes of address space.
+#if defined(__SANITIZE_ADDRESS__)
+  const bool limitMemory = false;
+#else
+  const bool limitMemory = true;
+#endif
+  std::unique_lock<std::mutex> hold(Lock);
+  if (Stopping) {
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+    return Verdict(TVerdict::Unavailable, "The server is stopping");
+  }
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::setrlimit(RLIMIT_CPU, &cpu);
+    if (limitMemory) ::setrlimit(RLIMIT_AS, &memory);
+    ::setrlimit(RLIMIT_CORE, &none);
+    // Pages and results come first whenever both want a core.
+    ::setpriority(PRIO_PROCESS, 0, 10);
+    if (::dup2(in[0], 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(err[1], 2) < 0) ::_exit(126);
+    ::syscall(SYS_close_range, 3u, ~0u, 0u);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  if (pid > 0) Running.insert(pid);
+  hold.unlock();
+  ::close(in[0]), ::close(out[1]), ::close(err[1]);
+  if (pid < 0) {
+    ::close(in[1]), ::close(out[0]), ::close(err[0]);
+    return Verdict(TVerdict::Unavailable, std::string("cannot start the replay checker: ") + std::strerror(errno));
+  }
+
+  // The replay goes in while the answer comes out, until the runner has closed both
+  // outputs or its time is up.
+  ::fcntl(in[1], F_SETFL, O_NONBLOCK);
+  std::string said, complained;
+  size_t written = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(Settings.WallSeconds);
+  bool late = false;
+  while (out[0] >= 0 || err[0] >= 0) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0) {
+      late = true;
+      break;
+    }
+    pollfd fds[3] = {{in[1], POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    if (::poll(fds, 3, int(std::min<long long>(left, 1000))) < 0 && errno != EINTR) break;
+    if (in[1] >= 0 && (fds[0].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      const ssize_t n = ::write(in[1], replay.data() + written, replay.size() - written);
+      if (n > 0) written += size_t(n);
+      if ((n < 0 && errno != EAGAIN) || written == replay.size()) CloseQuietly(in[1]);
+    }
+    int* reading[2] = {&out[0], &err[0]};
+    std::string* into[2] = {&said, &complained};
+    for (int i = 0; i < 2; ++i) {
+      if (*reading[i] < 0 || !(fds[i + 1].revents & (POLLIN | POLLERR | POLLHUP))) continue;
+      char buffer[4096];
+      const ssize_t n = ::read(*reading[i], buffer, sizeof buffer);
+      if (n > 0 && into[i]->size() < MaxOutputBytes) into[i]->append(buffer, size_t(n));
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) CloseQuietly(*reading[i]);
+    }
+  }
+  if (late) ::kill(pid, SIGKILL);
+  CloseQuietly(in[1]);
+  CloseQuietly(out[0]);
+  CloseQuietly(err[0]);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  {
+    std::lock_guard<std::mutex> relock(Lock);
+    Running.erase(pid);
+    if (Stopping) return Verdict(TVerdict::Unavailable, "The server is stopping");
+  }
+  if (late) return Verdict(TVerdict::Refused, "The replay took longer to re-play than any game the game records");
+  if (WIFSIGNALED(status)) {
+    const int signal = WTERMSIG(status);
+    if (signal == SIGXCPU || signal == SIGKILL)
+      return Verdict(TVerdict::Refused, "The replay took more time to re-play than any game the game records");
+    std::cerr << "sprayrush-scores: the replay checker ended by signal " << signal << std::endl;
+    return Verdict(TVerdict::Unavailable, "The replay checker failed");
+  }
+  TVerdict verdict = ReadVerdict(WEXITSTATUS(status), said, complained);
+  if (verdict.Kind == TVerdict::Unavailable) std::cerr << "sprayrush-scores: " << verdict.Reason << std::endl;
+  return verdict;
+}
+
+}  // namespace Scores
