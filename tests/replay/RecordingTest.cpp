@@ -42,6 +42,17 @@ void LeaveRace(TRecordingGame& game) {
   ASSERT_NE(game.Form().CurrentScreen, 1);
 }
 
+// A kept game re-played reproduces itself, and its frames from the boat choice on are the
+// ones the player saw live.
+void ExpectReplayedAsPlayed(const std::vector<uint8_t>& bytes, const TRecordingGame& game, size_t first,
+                            size_t played) {
+  const TReplayed again = Replay(bytes);
+  EXPECT_TRUE(again.Outcome.Reproduced);
+  ASSERT_GE(again.Sums.size(), played);
+  EXPECT_EQ(std::vector<uint64_t>(again.Sums.begin(), again.Sums.begin() + std::ptrdiff_t(played)),
+            LiveFrames(game.Sums, first, played));
+}
+
 
 TEST_F(Recording, AGamePlayedWithEveryKindOfInputReplaysFrameByFrameAndFollowsItsResult) {
   std::atomic<bool> answer{false}, answerUpload{false};
@@ -168,11 +179,7 @@ TEST_F(Recording, TheSecondGameOfARunReplaysLikeAFirst) {
 
   const auto kept = game.Kept();
   ASSERT_EQ(kept.size(), 2u);
-  const TReplayed again = Replay(kept[1]);
-  EXPECT_TRUE(again.Outcome.Reproduced);
-  ASSERT_GE(again.Sums.size(), played);
-  EXPECT_EQ(std::vector<uint64_t>(again.Sums.begin(), again.Sums.begin() + std::ptrdiff_t(played)),
-            LiveFrames(game.Sums, first, played));
+  ExpectReplayedAsPlayed(kept[1], game, first, played);
 }
 
 TEST_F(Recording, AMinimiseDuringTheTimeOverOwesAPauseInTheReplayToo) {
@@ -199,10 +206,7 @@ TEST_F(Recording, AMinimiseDuringTheTimeOverOwesAPauseInTheReplayToo) {
 
   const auto kept = game.Kept();
   ASSERT_EQ(kept.size(), 1u);
-  const TReplayed again = Replay(kept[0]);
-  EXPECT_TRUE(again.Outcome.Reproduced);
-  EXPECT_EQ(std::vector<uint64_t>(again.Sums.begin(), again.Sums.begin() + std::ptrdiff_t(played)),
-            LiveFrames(game.Sums, first, played));
+  ExpectReplayedAsPlayed(kept[0], game, first, played);
 }
 
 TEST_F(Recording, AGameTheControllerStartedInsideAFrameReplays) {
@@ -231,10 +235,7 @@ TEST_F(Recording, AGameTheControllerStartedInsideAFrameReplays) {
   const auto kept = game.Kept();
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_GT(DecodeReplay(kept[0]).Start.InFrameLag, 0);
-  const TReplayed again = Replay(kept[0]);
-  EXPECT_TRUE(again.Outcome.Reproduced);
-  EXPECT_EQ(std::vector<uint64_t>(again.Sums.begin(), again.Sums.begin() + std::ptrdiff_t(played)),
-            LiveFrames(game.Sums, first, played));
+  ExpectReplayedAsPlayed(kept[0], game, first, played);
 }
 
 // The runner as a score server or a player uses it: its verdict and exit status.
