@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -61,7 +62,9 @@ std::optional<TVerdict> Precheck(const std::string& bytes) {
     replay = DecodeReplay({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
     CheckSimulation(replay);
   } catch (const EReplayDamaged& e) {
-    return Verdict(TVerdict::Damaged, std::string("The replay is damaged: ") + e.what());
+    std::string reason = e.what();  // the reader says "the replay is damaged (why)"
+    if (!reason.empty()) reason[0] = char(std::toupper(static_cast<unsigned char>(reason[0])));
+    return Verdict(TVerdict::Damaged, reason);
   } catch (const EReplayVersion& e) {
     return Verdict(TVerdict::Refused, std::string("The replay cannot be re-played here: ") + e.what());
   }

@@ -142,7 +142,7 @@ TEST(ProvenResults, AlteredForgedAndDamagedReplaysAreRefusedAndNothingIsProven) 
       {"another simulation", Text(EncodeReplay(newer)), 422, "simulation version"},
       {"a flipped byte", Text(flipped), 400, "damaged"},
       {"cut short", SentGame().substr(0, SentGame().size() / 2), 400, "damaged"},
-      {"not a replay", "hello\n", 400, "damaged"},
+      {"not a replay", "hello\n", 400, "not a replay"},
       {"no body", "", 400, "body"},
   };
   for (const auto& c : Cases) {
