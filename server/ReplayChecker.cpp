@@ -7,12 +7,14 @@
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -164,6 +166,25 @@ TVerdict TReplayChecker::Run(const std::string& replay) {
   // Everything the child needs is made before it exists: after fork only system calls.
   std::vector<char*> argv = {const_cast<char*>(Settings.Runner.c_str()), const_cast<char*>("--verify"),
                              const_cast<char*>("-"), nullptr};
+  // The runner's temporary files go into a folder of this re-play's own, removed here
+  // however the runner ends: one killed at its limits cleans up nothing itself.
+  std::error_code noTemp;
+  std::string scratch = (std::filesystem::temp_directory_path(noTemp) / "sprayrush-replay-XXXXXX").string();
+  if (noTemp || !::mkdtemp(scratch.data())) return Verdict(TVerdict::Unavailable, "no temporary folder");
+  struct TRemove {
+    const std::string& Folder;
+    ~TRemove() {
+      std::error_code ignored;
+      std::filesystem::remove_all(Folder, ignored);
+    }
+  } removeScratch{scratch};
+  std::vector<std::string> environment;
+  for (char** item = environ; *item; ++item)
+    if (std::strncmp(*item, "TMPDIR=", 7) != 0) environment.emplace_back(*item);
+  environment.push_back("TMPDIR=" + scratch);
+  std::vector<char*> envp;
+  for (std::string& item : environment) envp.push_back(item.data());
+  envp.push_back(nullptr);
   int in[2], out[2], err[2];
   if (::pipe2(in, O_CLOEXEC) != 0) return Verdict(TVerdict::Unavailable, "no pipe");
   if (::pipe2(out, O_CLOEXEC) != 0) {
@@ -198,7 +219,7 @@ TVerdict TReplayChecker::Run(const std::string& replay) {
     ::setpriority(PRIO_PROCESS, 0, 10);
     if (::dup2(in[0], 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(err[1], 2) < 0) ::_exit(126);
     ::syscall(SYS_close_range, 3u, ~0u, 0u);
-    ::execv(argv[0], argv.data());
+    ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
   }
   if (pid > 0) Running.insert(pid);

@@ -162,10 +162,12 @@ TEST(ProvenResults, AlteredForgedAndDamagedReplaysAreRefusedAndNothingIsProven) 
 
 TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
   TTempDir dir;
-  // A runner that takes the replay, says it started, and waits to be let go.
+  // A runner that takes the replay, leaves a file in its temporary folder, says which
+  // folder when it has started, and waits to be let go.
   const auto runner = dir.Path / "runner.sh";
   const auto started = dir.Path / "started", release = dir.Path / "release";
-  std::ofstream(runner) << "#!/bin/sh\ncat >/dev/null\ntouch '" << started.string() << "'\nwhile [ ! -e '"
+  std::ofstream(runner) << "#!/bin/sh\ncat >/dev/null\ntouch \"$TMPDIR/left\"\necho \"$TMPDIR\" >'" << started.string()
+                        << ".new'\nmv '" << started.string() << ".new' '" << started.string() << "'\nwhile [ ! -e '"
                         << release.string() << "' ]; do sleep 0.05; done\nexit 1\n";
   std::filesystem::permissions(runner, std::filesystem::perms::owner_all);
   TServer server((dir.Path / "scores.db").string(), true, {},
@@ -217,6 +219,10 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
   std::ofstream(release) << "";
   for (auto& s : senders) s.join();
   EXPECT_EQ(answers[0], 503);
+  std::string scratch;
+  std::getline(std::ifstream(started), scratch);
+  EXPECT_FALSE(scratch.empty());
+  EXPECT_FALSE(std::filesystem::exists(scratch)) << "a failed re-play left " << scratch;
   for (int i = 1; i < 4; ++i) EXPECT_TRUE(answers[i] == 429 || answers[i] == 503) << answers[i];
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
