@@ -107,11 +107,7 @@ class TSqliteStore : public TScoreStore {
     try {
       for (const auto& entry : entries) {
         Insert->Reset();
-        sqlite3_bind_blob(**Insert, 1, entry.Name.data(), int(entry.Name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(**Insert, 2, entry.Score);
-        sqlite3_bind_blob(**Insert, 3, entry.AddInfo.data(), int(entry.AddInfo.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(**Insert, 4, entry.Time);
-        sqlite3_bind_text(**Insert, 5, entry.Client.data(), int(entry.Client.size()), SQLITE_TRANSIENT);
+        BindEntry(**Insert, entry);
         Insert->Check(sqlite3_step(**Insert));
       }
       Insert->Reset();
@@ -171,11 +167,7 @@ class TSqliteStore : public TScoreStore {
         TStatement insert(Db,
                           "INSERT INTO results (name, score, add_info, submitted, client, game)"
                           " VALUES (?, ?, ?, ?, ?, ?)");
-        sqlite3_bind_blob(*insert, 1, e.Name.data(), int(e.Name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(*insert, 2, e.Score);
-        sqlite3_bind_blob(*insert, 3, e.AddInfo.data(), int(e.AddInfo.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(*insert, 4, e.Time);
-        sqlite3_bind_text(*insert, 5, e.Client.data(), int(e.Client.size()), SQLITE_TRANSIENT);
+        BindEntry(*insert, e);
         sqlite3_bind_int64(*insert, 6, game);
         insert.Check(sqlite3_step(*insert));
         stored = {TProvenStored::New, e};
@@ -238,6 +230,15 @@ class TSqliteStore : public TScoreStore {
       sqlite3_free(error);
       throw EStoreError("Score database" + (path.empty() ? std::string() : " '" + path + "'") + ": " + message);
     }
+  }
+
+  // The first five parameters of an insert: name, score, add_info, submitted, client.
+  static void BindEntry(sqlite3_stmt* insert, const TScoreEntry& e) {
+    sqlite3_bind_blob(insert, 1, e.Name.data(), int(e.Name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(insert, 2, e.Score);
+    sqlite3_bind_blob(insert, 3, e.AddInfo.data(), int(e.AddInfo.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(insert, 4, e.Time);
+    sqlite3_bind_text(insert, 5, e.Client.data(), int(e.Client.size()), SQLITE_TRANSIENT);
   }
 
   static TScoreEntry Row(sqlite3_stmt* row) {

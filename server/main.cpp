@@ -41,8 +41,13 @@ struct TOptions {
   std::string Database = "scores.db";
 };
 
+// Plain decimal digits, at most this many: nothing std::stoul could throw on.
+bool Digits(const std::string& text, size_t most) {
+  return !text.empty() && text.size() <= most && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 bool ParseCount(const std::string& text, size_t& count) {
-  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (!Digits(text, 4)) return false;
   count = std::stoul(text);
   return count > 0;
 }
@@ -57,7 +62,7 @@ std::string DefaultRunner() {
 }
 
 bool ParsePort(const std::string& text, int& port) {
-  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (!Digits(text, 5)) return false;
   port = std::stoi(text);
   return port <= 65535;
 }
