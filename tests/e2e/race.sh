@@ -41,8 +41,7 @@ e2e_release Up
 
 # Pause: nothing moves until P again.
 e2e_key p
-sleep 0.3
-shot paused1
+e2e_wait_still "$E2E_DIR/paused1.png" 5 "$river"
 sleep 1
 shot paused2
 same paused1 paused2 "$river"

@@ -79,8 +79,7 @@ shot watch2
 moving watch1 watch2 "$river" || e2e_fail "the replayed race does not move"
 e2e_expect_region "$E2E_DIR/race.png" "$E2E_DIR/watch2.png" "$panel" 40
 e2e_key space
-sleep 0.3
-shot paused1
+e2e_wait_still "$E2E_DIR/paused1.png" 5 "$river"
 sleep 0.8
 shot paused2
 e2e_expect_region "$E2E_DIR/paused1.png" "$E2E_DIR/paused2.png" "$river" 5
