@@ -397,6 +397,17 @@ e2e_region_matches() {
   if [ "$4" = yes ]; then [ "$diff" -le "$3" ]; else [ "$diff" -gt "$3" ]; fi
 }
 
+# Types NAME into the record's name dialog and confirms it; returns once the send question
+# is up. The dialog's cursor blinks below the name line, so the regions stop above it.
+e2e_enter_name() {
+  e2e_wait_still "$E2E_DIR/name.png" 5 380x160+210+200
+  e2e_type "$1"
+  e2e_wait_change "$E2E_DIR/name.png" 300x38+250+325
+  cp "$E2E_DIR/last.png" "$E2E_DIR/typed.png"
+  e2e_key Return
+  e2e_wait_change "$E2E_DIR/typed.png" 300x38+250+325
+}
+
 # Whether a process runs (an ended child waiting to be collected does not).
 e2e_running() {
   local state

@@ -45,13 +45,7 @@ shot race
 e2e_key Escape
 e2e_wait_colour 250 260 "$window_inside" 5
 e2e_key y
-# The dialog without the blinking cursor below the name line.
-e2e_wait_still "$E2E_DIR/name.png" 5 380x160+210+200
-e2e_type "Rec"
-e2e_wait_change "$E2E_DIR/name.png" 300x38+250+325
-cp "$E2E_DIR/last.png" "$E2E_DIR/typed.png"
-e2e_key Return
-e2e_wait_change "$E2E_DIR/typed.png" 300x38+250+325  # the send question
+e2e_enter_name "Rec"
 e2e_key n
 e2e_wait_colour 100 160 "$table_face" 20
 shot table
