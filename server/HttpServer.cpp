@@ -257,6 +257,10 @@ struct THttpServer::TImpl {
     request.Request.Path = target.substr(0, question);
     request.Request.Query = question == std::string::npos ? std::string() : target.substr(question + 1);
     request.Request.Client = conn.Client;
+    for (auto [header, field] : {std::pair{"Accept-Encoding", &TRequest::AcceptEncoding},
+                                 std::pair{"If-None-Match", &TRequest::IfNoneMatch}})
+      if (const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, header))
+        request.Request.*field = value;
     if (Trusted.count(conn.Client)) {
       if (const char* forwarded = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For")) {
         // The proxy appends the address it saw; what comes before is the client's word.
@@ -268,7 +272,10 @@ struct THttpServer::TImpl {
       }
     }
     const auto route = std::find_if(Routes.begin(), Routes.end(),
-                                    [&](const TRoute& r) { return r.Path == request.Request.Path; });
+                                    [&](const TRoute& r) {
+                                      const std::string& path = request.Request.Path;
+                                      return r.Path == path || (r.Path.ends_with('/') && path.starts_with(r.Path));
+                                    });
     if (route == Routes.end()) return Plain(404, "Nothing here: the table is /cgi/version.pl?prg=Sprayrush&show&type=0");
     request.Route = &*route;
     if (std::find(route->Methods.begin(), route->Methods.end(), request.Request.Method) == route->Methods.end()) {
