@@ -347,7 +347,9 @@ struct THttpServer::TImpl {
     if (!response) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.ContentType.c_str());
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    // Answers are not kept unless they say how (the game's page).
+    if (std::none_of(answer.Headers.begin(), answer.Headers.end(), [](const auto& h) { return h.first == "Cache-Control"; }))
+      MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     for (const auto& [name, value] : answer.Headers) MHD_add_response_header(response, name.c_str(), value.c_str());
     conn.Since = NowMs();
     conn.Phase = Answering;
