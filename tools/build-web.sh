@@ -33,7 +33,7 @@ say "libraries in $libs"
 
 cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE="$root/cmake/emscripten.cmake" \
   -DSPRAYRUSH_WEB_LIBS="$libs" -DSPRAYRUSH_HOST_DATA="$root/$host/game/Data" \
-  -DSPRAYRUSH_HOST_BUILD="$root/$host" -DCMAKE_BUILD_TYPE=Release -DSPRAYRUSH_BENCH=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DSPRAYRUSH_BENCH=OFF >/dev/null
 cmake --build build-web -j"$JOBS"
 say "built in build-web"
 
