@@ -1,5 +1,5 @@
 // The program: the main window runs until the quit question's Yes, then the companion
-// files beside the game are opened.
+// files beside the game are opened. In the browser the page runs it a frame at a time.
 //
 //   sprayrush                 the game
 //   sprayrush --replay FILE   the game, showing the replay in FILE first (Space pauses,
@@ -14,10 +14,13 @@
 
 #include "app/MForm.h"
 #include "game/online/GoToLink.h"
+#include "game/persist/HighScores.h"
+#include "game/persist/Options.h"
 #include "game/race/Texts.h"
 #include "game/replay/Playback.h"
 #include "game/replay/ReplayFile.h"
 #include "media/DXClass/Application.h"
+#include "media/Platform/MainLoop.h"
 #include "media/Platform/Paths.h"
 #include "media/Platform/Shell.h"
 #include "media/Platform/System.h"
@@ -45,6 +48,67 @@ bool WatchReplayArgument(TMForm& form, const std::string& file, int& status) {
   return true;
 }
 
+// What the save files would hold now.
+std::string PlayerData(const TMForm& form) {
+  const TGameOptions& o = form.Options;
+  std::string data = {char('0' + o.FullScreen), char('0' + o.MusicOn), char('0' + o.SoundOn)};
+  data += o.AddInfo + '\n';
+  for (const THighScore& entry : form.HighScoreTable.HighScores)
+    data += entry.Name + '\n' + std::to_string(entry.Points) + ' ' + std::to_string(entry.Extra1) + ' ' +
+            std::to_string(entry.Extra2) + '\n';
+  return data;
+}
+
+// The page outlives main: the game's objects live on and the page runs a frame at a
+// time. A page is closed without a word, so the player's files are saved whenever they
+// change rather than at the end (the same bytes); the quit question's Yes ends the game
+// in the page, which then offers to start it again.
+int RunInPage(const std::string& replayFile) {
+  new Platform::TSystemLifetime;  // for the page's life
+  auto* application = new TApplication;
+  application->Title = "Sprayrush";
+  TMForm* form = nullptr;
+  try {
+    form = new TMForm(*application);
+    form->Replay.Mode = TRecordMode::Games;
+    form->FormCreate();
+    // A replay that cannot be shown has been told of; the game goes on to its menu.
+    if (int status = 0; !replayFile.empty()) WatchReplayArgument(*form, replayFile, status);
+  } catch (const std::exception& error) {
+    Platform::ShowErrorMessage(application->Title, Platform::Cp1251ToUtf8(error.what()));
+    return 1;
+  }
+  form->Show();
+  Platform::RunDisplayFrames([application, form, saved = std::string()]() mutable {
+    try {
+      application->AnimationFrame();
+      if (application->Terminated()) {
+        form->FormDestroy();
+        Platform::GameEnded();
+        return false;
+      }
+      if (Watching(*form)) return true;
+      if (std::string now = PlayerData(*form); now != saved) {
+        form->SaveFailures.Run(OptionsFile, [form] {
+          SaveOptions(form->Options, HighScoreSignature(form->HighScoreTable));
+        });
+        form->SaveFailures.Run(HighScoreFile, [form] { SaveHighScores(form->HighScoreTable); });
+        if (!form->SaveFailures.Empty()) {
+          Platform::ShowErrorMessage(application->Title, Platform::Cp1251ToUtf8(form->SaveFailures.Message()));
+          form->SaveFailures.Clear();
+        }
+        saved = std::move(now);
+      }
+      return true;
+    } catch (const std::exception& error) {
+      Platform::ShowErrorMessage(application->Title, Platform::Cp1251ToUtf8(error.what()));
+      Platform::GameEnded();
+      return false;
+    }
+  });
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,6 +120,7 @@ int main(int argc, char** argv) {
     Platform::ShowErrorMessage("Sprayrush", "usage: sprayrush [--replay FILE]");
     return 2;
   }
+  if (Platform::InBrowser()) return RunInPage(replayFile);
   Platform::TSystemLifetime system;
   TApplication application;
   application.Title = "Sprayrush";

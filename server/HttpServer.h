@@ -28,6 +28,8 @@ struct TRequest {
   // (one home gets a whole /64). Behind a trusted proxy, the client it names.
   std::string Client;
   std::string Body;
+  // The headers a file's answer depends on.
+  std::string AcceptEncoding, IfNoneMatch;
 };
 
 // Give the answer exactly once, from any thread; later calls are ignored.
@@ -36,7 +38,7 @@ using TReply = std::function<void(TAnswer)>;
 using THandler = std::function<void(TRequest, TReply)>;
 
 struct TRoute {
-  std::string Path;
+  std::string Path;  // a path ending in "/" takes every path below it too
   std::vector<std::string> Methods;  // others are answered 405
   size_t MaxBodyBytes = 0;           // a longer body is answered 413, unread
   THandler Handler;

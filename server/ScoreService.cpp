@@ -97,6 +97,7 @@ nav.pages { display: flex; justify-content: space-between; align-items: center; 
 nav.pages a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 nav.pages span { flex: 1; text-align: center; }
 a.proven { color: #7CFC8A; text-decoration: none; margin-left: 6px; }
+a.watch { color: #FFD23F; margin-left: 6px; font-size: 80%; }
 p.views { text-align: center; color: #CFE6FA; margin-top: 16px; }
 p.views a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 )";
@@ -164,7 +165,10 @@ std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& pl
         entry.Proven ? "<a class=\"proven\" href=\".." + ReplayLink(entry.Id) + "\" download=\"sprayrush-" +
                            std::to_string(entry.Id) +
                            ".replay\" title=\"Доказан: сервер повторил игру по её записи. Скачать запись\">"
-                           "&#10004;</a>"
+                           "&#10004;</a>" +
+                           (place.WebGame ? "<a class=\"watch\" href=\"../play/?replay=" + std::to_string(entry.Id) +
+                                                "\" target=\"_blank\" title=\"Смотреть игру в браузере\">смотреть</a>"
+                                          : "")
                      : "";
     page += "<tr><td class=\"place\">" + std::to_string(++number) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
             "</td><td class=\"score\">" + std::to_string(entry.Score) + mark + "</td><td class=\"add\">" +
@@ -185,6 +189,8 @@ std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& pl
             "<a href=\"" + PageLink(1, false) + "\">Все результаты</a></p>\n";
   else if (place.AnyProven)
     page += "<p class=\"views\"><a href=\"" + PageLink(1, true) + "\">Только доказанные &#10004;</a></p>\n";
+  if (place.WebGame)
+    page += "<p class=\"views\"><a class=\"play\" href=\"../play/\">Играть в браузере</a></p>\n";
   page += "</main>\n</body>\n</html>\n";
   return page;
 }
@@ -253,6 +259,7 @@ TAnswer TableAnswer(TScoreStore& store, const TTableRequest& table) {
   // One row more than a page tells whether another page follows, without counting them all.
   auto rows = store.Best({(table.Page - 1) * TableRows, TableRows + 1, table.ProvenOnly});
   TPagePlace place{table.Page, rows.size() > TableRows, table.ProvenOnly};
+  place.WebGame = table.WebGame;
   if (place.HasNext) rows.pop_back();
   place.AnyProven = std::any_of(rows.begin(), rows.end(), [](const TScoreEntry& e) { return e.Proven; }) ||
                     (!table.ProvenOnly && !table.Json && !store.Best({0, 1, true}).empty());

@@ -21,6 +21,7 @@ struct TTableRequest {
   size_t Page = 1;  // from 1
   bool Json = false;
   bool ProvenOnly = false;  // type=1
+  bool WebGame = false;     // the server has the game's page: the table links to it
 };
 
 // What a query of GET /cgi/version.pl asks for.
@@ -54,6 +55,9 @@ struct TPagePlace {
   bool ProvenOnly = false;
   // The table holds proven results: the page of every result links to their view.
   bool AnyProven = false;
+  // The game's page is served at /play/: the page links to it, and every proven result
+  // to watching it there.
+  bool WebGame = false;
 };
 
 // Where a proven result's replay is downloaded: the path and query on this server.

@@ -13,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include "media/Platform/MainLoop.h"
 #include "media/Platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -147,6 +148,7 @@ std::error_code ReplaceFileContents(const fs::path& target, std::string_view byt
     return std::error_code(error, std::generic_category());
   }
   SyncFolder(target.parent_path());
+  PlayerFilesChanged();
   return {};
 }
 

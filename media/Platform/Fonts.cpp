@@ -5,7 +5,9 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
-#ifndef _WIN32
+// Windows and the browser have no fontconfig: the game's Fonts folder is all there is.
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#define SPRAYRUSH_FONTCONFIG 1
 #include <fontconfig/fontconfig.h>
 #endif
 
@@ -60,7 +62,7 @@ std::string ShippedFile(const std::string& name, bool bold) {
   return {};
 }
 
-#ifndef _WIN32
+#ifdef SPRAYRUSH_FONTCONFIG
 // Where the game runs without its Fonts folder (a test's folder), fontconfig finds the
 // same stand-ins among the system's fonts: its own aliases map Arial and Times New Roman
 // to their metric twins, the other two are named here.
@@ -99,7 +101,7 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
   const std::string name = Lower(faceName);
   TFontFile file;
   file.Path = ShippedFile(name, bold);
-#ifndef _WIN32
+#ifdef SPRAYRUSH_FONTCONFIG
   if (file.Path.empty()) file.Path = SystemFontFile(name, faceName, bold, file.Index);
 #endif
   if (name == "ds crystal") {
@@ -129,7 +131,7 @@ class TFontCache {
     FFaces.clear();
     for (auto& [key, font] : FOpen) TTF_CloseFont(font);
     if (FOwnsTtf) TTF_Quit();
-#ifndef _WIN32
+#ifdef SPRAYRUSH_FONTCONFIG
     FcFini();  // fontconfig's configuration and caches, loaded by the first lookup
 #endif
   }

@@ -1,6 +1,9 @@
 #include "media/Platform/Window.h"
 
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -193,6 +196,10 @@ void TWindow::Present(const uint16_t* pixels, int pitch, int width, int height) 
   SDL_RenderCopy(m.Renderer, m.Texture, nullptr, nullptr);
   SDL_RenderPresent(m.Renderer);
   m.NeedsRepaint = false;
+#ifdef __EMSCRIPTEN__
+  // The page's start-up figure: from navigation to the first picture.
+  if (m.Presents == 0) EM_ASM({ Module.firstPicture = performance.now(); });
+#endif
   ++m.Presents;
 }
 

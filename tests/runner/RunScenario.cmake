@@ -10,6 +10,8 @@ set(expected_file ${name}.expected)
 set(command ${RUNNER})
 if(WINE)
   set(command bash ${WINE} ${RUNNER})
+elseif(NODE)  # the web runner, sprayrush-run.js
+  set(command ${NODE} ${RUNNER})
 endif()
 
 function(run_runner out_var)

@@ -217,6 +217,7 @@ TEST(ScoreServer, RefusesToStartHalfWorking) {
       {{"--db", "postgresql://nobody@127.0.0.1:1/none", "--port", "0"}, "cannot be reached"},
       {{"--replay-runner", (dir.Path / "no-runner").string(), "--db", db, "--port", "0"}, "replay runner"},
       {{"--replay-workers", "0"}, "bad option --replay-workers"},
+      {{"--web", (dir.Path / "no-page").string(), "--db", db, "--port", "0"}, "has no index.html"},
   };
   for (const auto& c : Cases) {
     std::vector<std::string> args = c.Args;
