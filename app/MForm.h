@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/Random.h"
+#include "game/language/Language.h"
 #include "game/menus/MenuState.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
@@ -66,6 +67,7 @@ class TMForm : public TDXForm {
   TTrackState Track;
   TReplayState Replay;
   TSaveFailures SaveFailures;  // told to the player once, as the window goes
+  TLanguageState Language;
 
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels

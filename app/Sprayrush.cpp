@@ -1,20 +1,23 @@
 // The program: the main window runs until the quit question's Yes, then the companion
 // files beside the game are opened.
 //
-//   sprayrush                 the game
-//   sprayrush --replay FILE   the game, showing the replay in FILE first (Space pauses,
-//                             Right plays four times faster, Escape leaves to the menu)
+//   sprayrush                   the game
+//   sprayrush --replay FILE     the game, showing the replay in FILE first (Space pauses,
+//                               Right plays four times faster, Escape leaves to the menu)
+//   sprayrush --language en|ru  the game in English or Russian, from now on (as the main
+//                               menu's switch); with --replay too
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/MForm.h"
 #include "game/online/GoToLink.h"
-#include "game/race/Texts.h"
+#include "game/language/Language.h"
 #include "game/replay/Playback.h"
 #include "game/replay/ReplayFile.h"
 #include "media/DXClass/Application.h"
@@ -28,19 +31,20 @@ namespace {
 // Starts the replay named on the command line; false, after telling the player why, when
 // it cannot be shown. Status: 2 unreadable or damaged, 3 of another version of the game.
 bool WatchReplayArgument(TMForm& form, const std::string& file, int& status) {
+  const TTexts& texts = Texts(form);
   auto tell = [&](std::string_view text, int code) {
     Platform::ShowErrorMessage(form.Application.Title, Platform::Cp1251ToUtf8(text) + "\n" + file);
     status = code;
     return false;
   };
   std::ifstream in(Platform::PathFromUtf8(file), std::ios::binary);
-  if (!in) return tell(Texts::ReplayUnreadable, 2);
+  if (!in) return tell(texts.ReplayUnreadable, 2);
   try {
     StartPlayback(form, DecodeReplay(ReadReplayBytes(in)), TPlaybackView::Window);
   } catch (const EReplayDamaged&) {
-    return tell(Texts::ReplayDamaged, 2);
+    return tell(texts.ReplayDamaged, 2);
   } catch (const EReplayVersion&) {
-    return tell(Texts::ReplayOtherVersion, 3);
+    return tell(texts.ReplayOtherVersion, 3);
   }
   return true;
 }
@@ -50,11 +54,17 @@ bool WatchReplayArgument(TMForm& form, const std::string& file, int& status) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args = Platform::Utf8Arguments(argc, argv);
   std::string replayFile;
-  if (args.size() == 3 && args[1] == "--replay") {
-    replayFile = args[2];
-  } else if (args.size() != 1) {
-    Platform::ShowErrorMessage("Sprayrush", "usage: sprayrush [--replay FILE]");
-    return 2;
+  std::optional<TLanguage> language;
+  for (size_t i = 1; i < args.size(); i += 2) {
+    const bool hasValue = i + 1 < args.size() && !args[i + 1].empty();
+    if (args[i] == "--replay" && hasValue && replayFile.empty()) {
+      replayFile = args[i + 1];
+    } else if (args[i] == "--language" && hasValue && !language && LanguageOfCode(args[i + 1])) {
+      language = LanguageOfCode(args[i + 1]);
+    } else {
+      Platform::ShowErrorMessage("Sprayrush", "usage: sprayrush [--language en|ru] [--replay FILE]");
+      return 2;
+    }
   }
   Platform::TSystemLifetime system;
   TApplication application;
@@ -62,6 +72,7 @@ int main(int argc, char** argv) {
   try {
     auto form = std::make_unique<TMForm>(application);
     form->Replay.Mode = TRecordMode::Games;
+    if (language) SetLanguage(*form, *language);
     form->FormCreate();
     // Nothing is saved when the replay cannot be shown: the game has not begun.
     if (int status = 0; !replayFile.empty() && !WatchReplayArgument(*form, replayFile, status)) return status;
