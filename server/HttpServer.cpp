@@ -257,6 +257,8 @@ struct THttpServer::TImpl {
     request.Request.Path = target.substr(0, question);
     request.Request.Query = question == std::string::npos ? std::string() : target.substr(question + 1);
     request.Request.Client = conn.Client;
+    if (const char* languages = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Accept-Language"))
+      request.Request.AcceptLanguage = languages;
     if (Trusted.count(conn.Client)) {
       if (const char* forwarded = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For")) {
         // The proxy appends the address it saw; what comes before is the client's word.

@@ -83,7 +83,8 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
     }
     case TQueryAction::Show: {
       if (!Allowed(Pages, request, reply, "pages")) return;
-      const TTableRequest table = action.Table;
+      TTableRequest table = action.Table;
+      if (!table.WordsChosen) table.Words = &PageWordsFor(request.AcceptLanguage);
       const bool queued = Workers.Read([reply, table](TScoreStore* store) {
         if (!store) return reply(Unavailable());
         try {
