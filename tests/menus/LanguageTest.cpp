@@ -16,6 +16,8 @@
 #include "game/track/CaptionSprite.h"
 #include "media/DXDraws/PictureCollection.h"
 #include "media/DXDraws/Surface.h"
+#include "media/DXInput/DXInput.h"
+#include "media/Platform/GameController.h"
 #include "media/Platform/Text.h"
 #include "tests/menus/MenuRig.h"
 
@@ -63,6 +65,23 @@ TEST_F(Languages, LeftReachesTheSwitchAndTheOtherArrowsGoBackToTheColumn) {
   // Right does nothing on the column, as it never did.
   Press(VK_RIGHT);
   EXPECT_EQ(Form().HotButton, 2);
+}
+
+TEST_F(Languages, AControllersStickReachesTheSwitchAndATakesIt) {
+  TJoystickState pad;
+  pad.Present = true;
+  Form().MDXInput->Joystick.Source = [&pad] { return pad; };
+  FinishIntro();
+  pad.X = -32767;
+  Rig.Frame();
+  pad.X = 0;
+  Rig.Frame();
+  ASSERT_EQ(Form().HotButton, LanguageSwitchSlot);
+  pad.Buttons = 1u << cbA;
+  Rig.Frame();
+  pad.Buttons = 0;
+  Rig.Frame();
+  EXPECT_EQ(Form().Language.Current, TLanguage::English);
 }
 
 TEST_F(Languages, TheSwitchTurnsEveryPictureAndTextEnglishAndBackButNotTheGameData) {
