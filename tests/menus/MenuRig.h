@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game/menus/MenuButton.h"
+#include "media/DXDraws/PictureCollection.h"
 #include "tests/app/GameRig.h"
 
 class Menus : public ::testing::Test {
