@@ -1,5 +1,5 @@
 #pragma once
-// The language the game speaks: Russian, as designed, until the player chooses another.
+// The language the game speaks: Russian, as it always has, until the player chooses another.
 // Each language has its table of texts and, but for Russian, its own library pair of the
 // pictures that carry words (Data\Res\<code>\Res1.dxg, Res3.dxg), which stands in for the
 // same-named pictures of the game's libraries while it is in use. Only what is drawn
