@@ -15,7 +15,7 @@ inline constexpr TTexts EnglishTexts{
     .Records = "high scores?",
     .Sending = "Sending...",
     .GameOver = "Game Over",
-    .ClearRecords = "Clear the high scores?",
+    .ClearRecords = "Clear high scores?",
 
     .SaveFailedOne = "A file could not be saved.",
     .SaveFailedMany = "Some files could not be saved.",
