@@ -70,12 +70,12 @@ struct TTexts {
 
 // Every field once, so that a test can hold each language's table to all of them.
 inline constexpr TGameText TTexts::*AllTexts[] = {
-    &TTexts::Level,          &TTexts::Pause,          &TTexts::TimeIsUp,          &TTexts::TryAgain,
-    &TTexts::LeaveGame,      &TTexts::YourResult,     &TTexts::EnterName,         &TTexts::SendResult,
-    &TTexts::ToWorldPage,    &TTexts::Records,        &TTexts::Sending,           &TTexts::GameOver,
-    &TTexts::ClearRecords,   &TTexts::SaveFailedOne,  &TTexts::SaveFailedMany,    &TTexts::OldDataKept,
-    &TTexts::NoFileName,     &TTexts::FileInFolderPlace, &TTexts::NoFolder,       &TTexts::FolderInFilePlace,
-    &TTexts::NoWriteRight,   &TTexts::ReadOnlyDisk,   &TTexts::DiskFull,          &TTexts::DiskError,
-    &TTexts::WriteError,     &TTexts::ReplayUnreadable, &TTexts::ReplayDamaged,   &TTexts::ReplayOtherVersion,
+    &TTexts::Level, &TTexts::Pause, &TTexts::TimeIsUp, &TTexts::TryAgain, &TTexts::LeaveGame,
+    &TTexts::YourResult, &TTexts::EnterName, &TTexts::SendResult, &TTexts::ToWorldPage, &TTexts::Records,
+    &TTexts::Sending, &TTexts::GameOver, &TTexts::ClearRecords, &TTexts::SaveFailedOne,
+    &TTexts::SaveFailedMany, &TTexts::OldDataKept, &TTexts::NoFileName, &TTexts::FileInFolderPlace,
+    &TTexts::NoFolder, &TTexts::FolderInFilePlace, &TTexts::NoWriteRight, &TTexts::ReadOnlyDisk,
+    &TTexts::DiskFull, &TTexts::DiskError, &TTexts::WriteError, &TTexts::ReplayUnreadable,
+    &TTexts::ReplayDamaged, &TTexts::ReplayOtherVersion,
 };
 static_assert(std::size(AllTexts) * sizeof(TGameText) == sizeof(TTexts), "a text is missing from AllTexts");
