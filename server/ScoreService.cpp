@@ -215,18 +215,22 @@ std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& pl
   page += "</table>\n";
   if (place.Page > 1 || place.HasNext) {
     page += "<nav class=\"pages\">";
-    page += place.Page > 1 ? "<a href=\"" + PageLink(place.Page - 1, proven, lang) + "\">&larr; " + text(w.Higher) + "</a>"
-                           : "<a></a>";
-    page += "<span>" + text(w.Places) + " " + std::to_string(first + 1) + "&ndash;" + std::to_string(number) + "</span>";
-    page += place.HasNext ? "<a href=\"" + PageLink(place.Page + 1, proven, lang) + "\">" + text(w.Lower) + " &rarr;</a>"
-                          : "<a></a>";
+    page += place.Page > 1
+                ? "<a href=\"" + PageLink(place.Page - 1, proven, lang) + "\">&larr; " + text(w.Higher) + "</a>"
+                : "<a></a>";
+    page += "<span>" + text(w.Places) + " " + std::to_string(first + 1) + "&ndash;" + std::to_string(number) +
+            "</span>";
+    page += place.HasNext
+                ? "<a href=\"" + PageLink(place.Page + 1, proven, lang) + "\">" + text(w.Lower) + " &rarr;</a>"
+                : "<a></a>";
     page += "</nav>\n";
   }
   if (proven)
     page += "<p class=\"views\">" + text(w.ProvenNote) + " <a href=\"" + PageLink(1, false, lang) + "\">" +
             text(w.AllResults) + "</a></p>\n";
   else if (place.AnyProven)
-    page += "<p class=\"views\"><a href=\"" + PageLink(1, true, lang) + "\">" + text(w.ProvenOnly) + " &#10004;</a></p>\n";
+    page += "<p class=\"views\"><a href=\"" + PageLink(1, true, lang) + "\">" + text(w.ProvenOnly) +
+            " &#10004;</a></p>\n";
   page += "</main>\n</body>\n</html>\n";
   return page;
 }
