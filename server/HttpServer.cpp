@@ -258,6 +258,7 @@ struct THttpServer::TImpl {
     request.Request.Query = question == std::string::npos ? std::string() : target.substr(question + 1);
     request.Request.Client = conn.Client;
     for (auto [header, field] : {std::pair{"Accept-Encoding", &TRequest::AcceptEncoding},
+                                 std::pair{"Accept-Language", &TRequest::AcceptLanguage},
                                  std::pair{"If-None-Match", &TRequest::IfNoneMatch}})
       if (const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, header))
         request.Request.*field = value;

@@ -27,6 +27,7 @@ struct TRequest {
   // Whom per-address limits count: an IPv4 address, or the /64 network of an IPv6 one
   // (one home gets a whole /64). Behind a trusted proxy, the client it names.
   std::string Client;
+  std::string AcceptLanguage;  // the header as sent; the table page speaks by it
   std::string Body;
   // The headers a file's answer depends on.
   std::string AcceptEncoding, IfNoneMatch;

@@ -94,6 +94,7 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
       if (!Allowed(Pages, request, reply, "pages")) return;
       TTableRequest table = action.Table;
       table.WebGame = Web != nullptr;
+      if (!table.WordsChosen) table.Words = &PageWordsFor(request.AcceptLanguage);
       const bool queued = Workers.Read([reply, table](TScoreStore* store) {
         if (!store) return reply(Unavailable());
         try {
