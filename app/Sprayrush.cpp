@@ -84,9 +84,11 @@ int RunInPage(const std::string& replayFile, std::optional<TLanguage> language) 
     return 1;
   }
   form->Show();
-  Platform::RunDisplayFrames([application, form, saved = std::string()]() mutable {
+  Platform::RunDisplayFrames([application, form, saved = std::string(), spoken = std::string_view()]() mutable {
     try {
       application->AnimationFrame();
+      if (const std::string_view code = LanguageCode(form->Language.Current); code != spoken)
+        Platform::PageLanguage(spoken = code);
       if (application->Terminated()) {
         form->FormDestroy();
         Platform::GameEnded();

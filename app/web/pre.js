@@ -32,7 +32,7 @@ Module.preRun.push(() => {
         return answer.arrayBuffer();
       })
       .then((bytes) => watch(new Uint8Array(bytes)))
-      .catch((error) => Module.printErr('Sprayrush: the replay ' + id + ' cannot be had: ' + error.message)));
+      .catch((error) => Module.printErr('Sprayrush: ' + words.noReplay + ' (' + id + '): ' + error.message)));
   } else if (query.has('watch')) {
     // A replay file the player opened, handed over by the page before it reloaded.
     const kept = sessionStorage.getItem('sprayrush-watch');

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <string>
 #include <utility>
 
 #ifdef __EMSCRIPTEN__
@@ -68,6 +69,13 @@ void PlayerFilesChanged() {
   });
 }
 
+void PageLanguage(std::string_view code) {
+  const std::string text(code);
+  EM_ASM({
+    if (Module.sprayrushLanguage) Module.sprayrushLanguage(UTF8ToString($0));
+  }, text.c_str());
+}
+
 #else
 
 void RunDisplayFrames(std::function<bool()> frame) {
@@ -88,6 +96,8 @@ bool InBrowser() { return false; }
 void GameEnded() {}
 
 void PlayerFilesChanged() {}
+
+void PageLanguage(std::string_view) {}
 
 #endif
 

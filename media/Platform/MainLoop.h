@@ -2,6 +2,7 @@
 // The browser gives a program no loop of its own: it calls the program back once per
 // display frame, and the program must return to it in between.
 #include <functional>
+#include <string_view>
 
 namespace Platform {
 
@@ -20,5 +21,9 @@ void GameEnded();
 // The player's files changed (a save, a replay kept or removed): the browser copies them
 // to its lasting storage once the frame has ended. Nothing to do on the desktop.
 void PlayerFilesChanged();
+
+// The page around the game speaks the game's language ("ru", "en"). Nothing to do on the
+// desktop.
+void PageLanguage(std::string_view code);
 
 }  // namespace Platform
