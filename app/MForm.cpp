@@ -104,7 +104,10 @@ TMForm::~TMForm() {
 void TMForm::FormCreate() {
   MDXImageList->LoadFromFile("Data\\Res\\Res1.dxg");
   MDXImageList3->LoadFromFile("Data\\Res\\Res3.dxg");
-  MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
+  if (Silent)
+    MDXWaveList.reset();
+  else
+    MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
   CurrentScreen = -1;
   RandomGen.Randomize();
   FrameStepMs = 15;
