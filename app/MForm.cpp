@@ -7,6 +7,7 @@
 #include "game/race/Dialogs.h"
 #include "game/race/Text.h"
 #include "game/replay/Playback.h"
+#include "game/replay/Recorder.h"
 #include "game/track/ScrollBackground.h"
 #include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
@@ -122,6 +123,8 @@ void TMForm::FormCreate() {
   Background = new TScrollBackground(*this, "MMBackground");
   FCreated = true;
   ShowMainMenu(*this, true, 0);
+  // Proofs the score server could not take in an earlier run go now.
+  UploadReplays(*this, {}, 0);
 }
 
 void TMForm::SaveOptionsFile() {

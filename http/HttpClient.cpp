@@ -156,6 +156,10 @@ std::string THttpClient::Perform(const std::string& url, const std::string* uplo
     throw EHttpError("Request to " + target + " failed: " + (error[0] ? error : curl_easy_strerror(result)));
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (status >= 400) throw EHttpError("Request to " + target + " answered " + std::to_string(status), status);
+  if (status >= 400) {
+    curl_off_t retryAfter = 0;
+    curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter);
+    throw EHttpError("Request to " + target + " answered " + std::to_string(status), status, long(retryAfter));
+  }
   return std::move(body.Text);
 }

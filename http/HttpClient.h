@@ -9,13 +9,16 @@
 
 class EHttpError : public std::runtime_error {
  public:
-  // Status is the server's HTTP status for an error answer, 0 when none arrived.
-  explicit EHttpError(const std::string& message, long status = 0)
-      : std::runtime_error(message), FStatus(status) {}
+  // Status is the server's HTTP status for an error answer, 0 when none arrived; a
+  // server that is busy may say in how many seconds to come again (0: it did not).
+  explicit EHttpError(const std::string& message, long status = 0, long retryAfterSeconds = 0)
+      : std::runtime_error(message), FStatus(status), FRetryAfter(retryAfterSeconds) {}
   long Status() const { return FStatus; }
+  long RetryAfterSeconds() const { return FRetryAfter; }
 
  private:
   long FStatus;
+  long FRetryAfter;
 };
 
 class THttpClient {

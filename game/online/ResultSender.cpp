@@ -8,8 +8,11 @@ void TResultSender::Start(THttpClient& client, std::string url) {
   Run([&client, url = std::move(url)] { SubmitResult(client, url); });
 }
 
-void TResultSender::StartReplay(THttpClient& client, std::string url, std::string replay) {
-  Run([&client, url = std::move(url), replay = std::move(replay)] { SendReplay(client, url, replay); });
+void TResultSender::StartReplays(THttpClient& client, std::string address, std::vector<uint8_t> replay,
+                                 int64_t startedAt) {
+  Run([&client, address = std::move(address), replay = std::move(replay), startedAt] {
+    SendReplays(client, address, replay, startedAt);
+  });
 }
 
 void TResultSender::Run(std::function<void()> request) {

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <ctime>
 #include <fstream>
 #include <mutex>
 
+#include "game/replay/ReplayFile.h"
+#include "game/replay/ReplayStore.h"
 #include "http/HttpClient.h"
 #include "media/Platform/Paths.h"
 
@@ -130,11 +133,53 @@ std::string HighScorePageUrl(const std::string& address) {
 
 std::string ReplayUploadUrl(const std::string& address) { return "http://" + address + "/replays"; }
 
-void SendReplay(THttpClient& client, const std::string& url, const std::string& replay) {
+TReplaySent SendReplay(THttpClient& client, const std::string& url, const std::string& replay) {
   try {
     client.Post(url, replay, "application/octet-stream");
+  } catch (const EHttpError& e) {
+    // Busy, or not there: the proof comes later. Anything else the server will never take.
+    const long status = e.Status();
+    if (status == 0 || status == 429 || status >= 500) return {true, e.RetryAfterSeconds()};
   } catch (...) {
-    // The result is on the table already, as designed; only its proof is missing.
+    return {true, 0};
+  }
+  return {};
+}
+
+void SendReplays(THttpClient& client, const std::string& address, const std::vector<uint8_t>& replay,
+                 int64_t startedAt) {
+  const std::string url = ReplayUploadUrl(address);
+  const int64_t now = int64_t(std::time(nullptr));
+  const auto wait = [now](const TReplaySent& sent) {
+    if (sent.RetryAfterSeconds > 0) SetUnsentRetryAfter(now + sent.RetryAfterSeconds);
+  };
+  if (!replay.empty()) {
+    const TReplaySent sent = SendReplay(client, url, std::string(replay.begin(), replay.end()));
+    if (sent.Later) {
+      KeepUnsentReplay(replay, startedAt);
+      return wait(sent);
+    }
+  }
+  if (now < UnsentRetryAfter()) return;
+  // A few each time, so that a long list never keeps the game from closing for long.
+  constexpr int MostAtOnce = 8;
+  int tried = 0;
+  for (const std::string& path : UnsentReplays()) {
+    if (tried++ == MostAtOnce) break;
+    const auto bytes = ReadReplayFile(path);
+    int64_t started = 0;
+    try {
+      if (bytes) started = DecodeReplay(*bytes).StartedAt;
+    } catch (const std::exception&) {
+      // Damaged: it proves nothing.
+    }
+    if (started == 0 || now - started > UnsentKeepSeconds) {
+      DropUnsentReplay(path);
+      continue;
+    }
+    const TReplaySent sent = SendReplay(client, url, std::string(bytes->begin(), bytes->end()));
+    if (sent.Later) return wait(sent);
+    DropUnsentReplay(path);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class THttpClient;
 
@@ -45,5 +46,19 @@ std::string ReplayUploadUrl(const std::string& address);
 // One GET of the address, the answer read and thrown away; every failure is swallowed.
 // Blocks until the request has ended.
 void SubmitResult(THttpClient& client, const std::string& url);
-// One POST of the replay file to the address, the same way.
-void SendReplay(THttpClient& client, const std::string& url, const std::string& replay);
+
+// What became of a replay sent: the server took it (or will never take it: it is no
+// proof), or it must come again later (busy, 429 or 503, or no answer), after the
+// seconds the server asked for when it did.
+struct TReplaySent {
+  bool Later = false;
+  int64_t RetryAfterSeconds = 0;
+};
+// One POST of the replay file to the address; never throws.
+TReplaySent SendReplay(THttpClient& client, const std::string& url, const std::string& replay);
+// A sent game's replay (none: only those waiting) to the server at the address, then the
+// replays waiting from before, oldest first, until the server asks for time: what it does
+// not take now waits for the next start or the next game, up to a week. Blocks; meant for
+// the sender's thread.
+void SendReplays(THttpClient& client, const std::string& address, const std::vector<uint8_t>& replay,
+                 int64_t startedAt);
