@@ -103,9 +103,10 @@ TMForm::~TMForm() {
 }
 
 void TMForm::FormCreate() {
+  MDXImageList->Items.SizesOnly = MDXImageList3->Items.SizesOnly = LogicOnly;
   MDXImageList->LoadFromFile("Data\\Res\\Res1.dxg");
   MDXImageList3->LoadFromFile("Data\\Res\\Res3.dxg");
-  if (Silent)
+  if (LogicOnly)
     MDXWaveList.reset();
   else
     MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");

@@ -156,11 +156,11 @@ class TRun {
   }
 
  private:
-  void Open(bool silent = false) {
+  void Open(bool logicOnly = false) {
     // A script that wanders into the menus opens no browser.
     SetLinkOpener([](const std::string&) {});
     Form = std::make_unique<TMForm>(Application);
-    Form->Silent = silent;
+    Form->LogicOnly = logicOnly;
     Form->MDXInput->Keyboard.Source = [this](Platform::TKeyboardState& keys) { keys = Held; };
     Form->MDXInput->Joystick.Source = [] { return Platform::TJoystickState{}; };
     Form->FormCreate();
