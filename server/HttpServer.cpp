@@ -91,6 +91,7 @@ struct TRequestContext {
   const TRoute* Route = nullptr;
   size_t Reserved = 0;  // of the route's body budget
   TRequest Request;
+  bool HasBody = false;
   bool Chunked = false;     // the body is counted as it arrives
   bool TooLarge = false;    // beyond the route's largest body: read and dropped
   bool OverBudget = false;  // beyond the bodies the route holds: read and dropped
@@ -312,6 +313,8 @@ struct THttpServer::TImpl {
       request = new TRequestContext;
       *context = request;
       if (auto early = Begin(*request, *conn, connection, url, method)) {
+        // A body it did not want is not read: the connection ends with the answer.
+        if (request->HasBody) early->Headers.emplace_back("Connection", "close");
         conn->Holding = false;
         return Queue(connection, *conn, *request, std::move(*early));
       }
@@ -336,8 +339,11 @@ struct THttpServer::TImpl {
       *uploadSize = 0;
       return MHD_YES;
     }
-    if (request->TooLarge) return Queue(connection, *conn, *request, Plain(413, "The request body is too large"));
-    if (request->OverBudget) return Queue(connection, *conn, *request, TooManyUploads());
+    if (request->TooLarge || request->OverBudget) {
+      TAnswer answer = request->TooLarge ? Plain(413, "The request body is too large") : TooManyUploads();
+      answer.Headers.emplace_back("Connection", "close");
+      return Queue(connection, *conn, *request, std::move(answer));
+    }
     if (!request->State) return Handle(*request, *conn, connection);
     // Resumed: the reply has come.
     std::unique_lock<std::mutex> hold(request->State->Lock);
@@ -369,6 +375,8 @@ struct THttpServer::TImpl {
       answer.Headers.emplace_back("Connection", "close");
       return answer;
     }
+    const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    request.HasBody = request.Chunked || (length && std::strcmp(length, "0") != 0);
     const std::string& target = conn.Uri.empty() ? std::string(url) : conn.Uri;
     const size_t question = target.find('?');
     request.Request.Method = method;
@@ -398,7 +406,6 @@ struct THttpServer::TImpl {
     }
     // A length is held from the head on; chunks are counted as they come.
     size_t announced = 0;
-    const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
     if (length) {
       errno = 0;
       char* end = nullptr;

@@ -97,6 +97,7 @@ nav.pages { display: flex; justify-content: space-between; align-items: center; 
 nav.pages a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 nav.pages span { flex: 1; text-align: center; }
 a.proven { color: #7CFC8A; text-decoration: none; margin-left: 6px; }
+span.pending { color: #CFE6FA; margin-left: 6px; }
 p.views { text-align: center; color: #CFE6FA; margin-top: 16px; }
 p.views a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 )";
@@ -165,7 +166,8 @@ std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& pl
                            std::to_string(entry.Id) +
                            ".replay\" title=\"Доказан: сервер повторил игру по её записи. Скачать запись\">"
                            "&#10004;</a>"
-                     : "";
+        : entry.Pending ? "<span class=\"pending\" title=\"Запись игры ждёт проверки на сервере\">&#8987;</span>"
+                        : "";
     page += "<tr><td class=\"place\">" + std::to_string(++number) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
             "</td><td class=\"score\">" + std::to_string(entry.Score) + mark + "</td><td class=\"add\">" +
             HtmlText(entry.AddInfo) + "</td><td class=\"date\">" + Date(entry.Time) + "</td></tr>\n";
@@ -193,6 +195,8 @@ std::string ResultFieldsJson(const TScoreEntry& entry) {
   std::string json = "\"name\":" + JsonText(entry.Name) + ",\"score\":" + std::to_string(entry.Score) +
                      ",\"info\":" + JsonText(entry.AddInfo) + ",\"time\":" + std::to_string(entry.Time);
   if (entry.Proven) json += ",\"proven\":true,\"replay\":\"" + ReplayLink(entry.Id) + "\"";
+  // Its replay's link answers 202 until the replay is proven.
+  if (entry.Pending) json += ",\"pending\":true,\"replay\":\"" + ReplayLink(entry.Id) + "\"";
   return json;
 }
 

@@ -1,5 +1,5 @@
 // sprayrush-scores --port N --bind ADDRESS --db FILE|URI [--trusted-proxy ADDRESS]...
-//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N]
+//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N] [--replay-wait SECONDS]
 // Serves the online score table until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
@@ -30,7 +30,10 @@ constexpr const char* Usage =
     "                    the game's headless runner that re-plays the replays sent (default:\n"
     "                    sprayrush-run beside this program, or in ../tools as built)\n"
     "  --replay-workers N  replays re-played at once (default: half the cores, at least 1)\n"
-    "  --replay-queue N  replays waiting for their re-play; more get 429 (default 16)\n";
+    "  --replay-queue N  replays kept waiting for their re-play; more get 429 (default 64)\n"
+    "  --replay-wait SECONDS\n"
+    "                    how long a replay's sender waits for its proof; a replay not proven\n"
+    "                    by then is answered 202 and proven in its turn (default 3)\n";
 
 // Stopping may take this long; then the process goes whatever it was waiting for. Every
 // result acknowledged so far is committed already.
@@ -99,6 +102,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
     }
     if (name == "--replay-workers" && ParseCount(value, options.Server.Checker.Workers)) continue;
     if (name == "--replay-queue" && ParseCount(value, options.Server.Checker.MaxWaiting)) continue;
+    if (size_t seconds = 0; name == "--replay-wait" && ParseCount(value, seconds)) {
+      options.Server.ReplayAnswerSeconds = double(seconds);
+      continue;
+    }
     if (name == "--trusted-proxy" && !Scores::AddressKey(value).empty()) {
       options.Server.Http.TrustedProxies.push_back(value);
       continue;

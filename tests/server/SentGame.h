@@ -2,10 +2,13 @@
 // A game's replay as the server gets it: a whole game recorded by the game's runner, its
 // result entered and sent, and the POST that carries a replay.
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
+#include "game/replay/ReplayFile.h"
 #include "tests/server/RawHttp.h"
 #include "tests/server/ServerProcess.h"
 
@@ -33,6 +36,86 @@ inline const std::string& SentGame() {
     return bytes.str();
   }();
   return replay;
+}
+
+inline TReplay SentReplay() {
+  return DecodeReplay({reinterpret_cast<const uint8_t*>(SentGame().data()), SentGame().size()});
+}
+
+// The replay's stream rebuilt item by item: change sees every item with the number of
+// frames before it and writes what it likes in its place.
+inline TReplay Rewritten(TReplay replay,
+                         const std::function<void(const TReplayItem&, uint32_t, TReplayStreamWriter&)>& change) {
+  TReplayStreamReader in(replay.Stream);
+  TReplayStreamWriter out;
+  for (TReplayItem item = in.Next(); item.Kind != TReplayItem::End; item = in.Next())
+    change(item, out.Frames(), out);
+  replay.Stream = out.Finish();
+  replay.Result.Frames = out.Frames();
+  return replay;
+}
+
+inline void Put(TReplayStreamWriter& out, const TReplayItem& item) {
+  if (item.Kind == TReplayItem::Event)
+    out.Event(item.Ev);
+  else
+    out.Frame(item.Input);
+}
+
+// The sent game paused early in its race for the given frames: as long to re-play as a
+// replay of the game can be, and made in a moment. Let go of the pause with the throttle
+// held, it is the same race; without it, another.
+// A hand on the brake meanwhile, pressing it every other frame, makes the file as large
+// as the frames can.
+inline TReplay Paused(uint32_t frames, bool sameRace, bool braking = false) {
+  constexpr uint64_t Up = 1, Down = 2, Pause = uint64_t(1) << 7;  // the throttle, the brake, P
+  return Rewritten(SentReplay(), [&](const TReplayItem& item, uint32_t frame, TReplayStreamWriter& out) {
+    if (frame == 200 && item.Kind == TReplayItem::Frame) {
+      out.Frame({Pause, 0, 1});
+      for (uint32_t i = 0; i < frames; ++i) out.Frame({braking && i % 2 ? Down : 0, 0, 1});
+      out.Frame({Pause | (sameRace ? Up : 0), 0, 1});
+    }
+    Put(out, item);
+  });
+}
+
+// The replay with the claims its own re-play gives, as a cheat makes them with the
+// runner's --verify; the sent flag stays as the file has it.
+inline std::string Reclaimed(TReplay replay) {
+  TTempDir dir;
+  const auto bytes = EncodeReplay(replay);
+  std::ofstream(dir.Path / "r.replay", std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  TChild runner({SPRAYRUSH_RUNNER, "--verify", (dir.Path / "r.replay").string()}, true);
+  const std::string line = runner.ReadAll(120000);
+  runner.Wait(120000);
+  std::map<std::string, std::string> fields;
+  std::istringstream items(line);
+  for (std::string item; items >> item;)
+    if (const size_t equals = item.find('='); equals != std::string::npos)
+      fields[item.substr(0, equals)] = item.substr(equals + 1);
+  if (fields["score"].empty() || fields["score"] == "-") throw std::runtime_error("no verdict: " + line);
+  std::string name;
+  for (size_t i = 0; i + 1 < fields["name"].size(); i += 2)
+    name += char(std::stoi(fields["name"].substr(i, 2), nullptr, 16));
+  replay.Result.PlayerName = name;
+  replay.Result.Score = std::stoi(fields["score"]);
+  replay.Result.EnteredTable = fields["table"] == "1";
+  replay.Result.Frames = uint32_t(std::stoul(fields["frames"]));
+  replay.Result.Checksum = std::stoull(fields["checksum"], nullptr, 16);
+  const auto reclaimed = EncodeReplay(replay);
+  return {reclaimed.begin(), reclaimed.end()};
+}
+
+// The sent game with "Tom" typed for its name, its claims made again: a thief's copy.
+inline std::string TomsGame() {
+  return Reclaimed(Rewritten(SentReplay(), [typed = 0](const TReplayItem& item, uint32_t,
+                                                       TReplayStreamWriter& out) mutable {
+    TReplayItem copy = item;
+    if (item.Kind == TReplayItem::Event && item.Ev.Kind == TReplayEventKind::Char && item.Ev.Char >= 0xC0)
+      copy.Ev.Char = uint8_t("Tom"[typed++ % 3]);
+    Put(out, copy);
+  }));
 }
 
 inline TResponse PostReplay(int port, const std::string& body, const std::string& from = "127.0.0.1") {

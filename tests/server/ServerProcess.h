@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -168,6 +169,10 @@ struct TServer {
   static std::vector<std::string> Command(const std::string& database, std::vector<std::string> prefix,
                                           const std::vector<std::string>& options) {
     prefix.insert(prefix.end(), {ServerProgram(), "--port", "0", "--bind", "127.0.0.1", "--db", database});
+    // A replay's sender hears its proof, however long the re-play takes on this machine,
+    // unless the test says otherwise.
+    if (std::find(options.begin(), options.end(), "--replay-wait") == options.end())
+      prefix.insert(prefix.end(), {"--replay-wait", "600"});
     prefix.insert(prefix.end(), options.begin(), options.end());
     return prefix;
   }
