@@ -311,7 +311,7 @@ struct TRunnerResult {
 
 TRunnerResult RunRunner(const std::string& args) {
   const std::string out = "runner.out", err = "runner.err";
-  const int raw = std::system((std::string(SPRAYRUSH_RUNNER) + " " + args + " >" + out + " 2>" + err).c_str());
+  const int raw = std::system(("'" + std::string(SPRAYRUSH_RUNNER) + "' " + args + " >" + out + " 2>" + err).c_str());
   TRunnerResult r;
   r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   std::ostringstream o, e;
