@@ -173,6 +173,34 @@ TReplayChecker::TReplayChecker(TReplaySettings settings) : Settings(std::move(se
     }
   }
   for (size_t i = 0; i < Settings.Workers; ++i) Workers.emplace_back([this] { Work(); });
+  Screener = std::thread([this] { ScreenLoop(); });
+}
+
+bool TReplayChecker::Screen(std::string replay, TScreened done) {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    // The bodies are held by the server's upload budget already; this only bounds the line.
+    if (Stopped_ || Screening.size() >= 256) return false;
+    Screening.emplace_back(std::move(replay), std::move(done));
+  }
+  ScreenWake.notify_one();
+  return true;
+}
+
+void TReplayChecker::ScreenLoop() {
+  for (;;) {
+    std::pair<std::string, TScreened> job;
+    {
+      std::unique_lock<std::mutex> hold(Lock);
+      ScreenWake.wait(hold, [this] { return Stopped_ || !Screening.empty(); });
+      if (Screening.empty()) return;
+      job = std::move(Screening.front());
+      Screening.pop_front();
+    }
+    TClaims claims;
+    std::optional<TVerdict> refused = Precheck(job.first, &claims);
+    job.second(std::move(refused), std::move(claims), std::move(job.first));
+  }
 }
 
 TReplayChecker::~TReplayChecker() { Stop(); }
@@ -207,9 +235,11 @@ void TReplayChecker::Stop() {
     for (pid_t pid : Running) ::kill(pid, SIGKILL);
   }
   Wake.notify_all();
+  ScreenWake.notify_all();
   for (auto& worker : Workers)
     if (worker.joinable()) worker.join();
   Workers.clear();
+  if (Screener.joinable()) Screener.join();
   if (ScratchLock >= 0) {
     std::error_code ignored;
     if (!ScratchFolder.empty()) std::filesystem::remove_all(ScratchFolder, ignored);

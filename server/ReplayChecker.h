@@ -89,6 +89,12 @@ class TReplayChecker {
     std::function<std::optional<std::string>()> Load;
     TDone Done;
   };
+  // What the bytes alone tell (Precheck), on a thread of its own so that reading a large
+  // replay never holds up the event loop; done gets the refusal or the claims, and the
+  // bytes back. False, without calling done, when many wait already or it is stopping.
+  using TScreened = std::function<void(std::optional<TVerdict>, TClaims, std::string replay)>;
+  bool Screen(std::string replay, TScreened done);
+
   enum TTaken { Taken, Full, AddressFull, Stopped };
   // A job that must wait its turn goes in only while there is room; forced (the replays
   // kept from before a restart) it always does.
@@ -99,6 +105,7 @@ class TReplayChecker {
 
  private:
   void Work();
+  void ScreenLoop();
   TVerdict Run(const std::string& replay);
 
   TReplaySettings Settings;
@@ -113,6 +120,9 @@ class TReplayChecker {
   size_t WaitingCount = 0;
   std::set<pid_t> Running;
   std::vector<std::thread> Workers;
+  std::deque<std::pair<std::string, TScreened>> Screening;
+  std::condition_variable ScreenWake;
+  std::thread Screener;
 };
 
 }  // namespace Scores

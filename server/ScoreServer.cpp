@@ -237,12 +237,17 @@ void TScoreServer::GiveReplay(const TRequest& request, int64_t id, TReply reply)
 void TScoreServer::TakeReplay(TRequest request, TReply reply) {
   if (request.Body.empty()) return reply(Plain(400, "A replay is sent as the body of the request"));
   if (!Allowed(Replays, request, reply, "replays")) return;
-  // What the file alone tells is answered at once, before the disk or a re-play is spent.
-  TClaims claims;
-  if (const auto refused = Precheck(request.Body, &claims))
-    return reply(Plain(refused->Kind == TVerdict::Damaged ? 400 : 422, refused->Reason));
-  TPendingReplay kept{0, request.Client, int64_t(std::time(nullptr)), claims.Name, claims.Score,
-                      std::move(request.Body)};
+  // What the file alone tells is answered before the disk or a re-play is spent on it.
+  const std::string client = request.Client;
+  const bool screening = Checker.Screen(std::move(request.Body), [this, reply, client](std::optional<TVerdict> refused,
+                                                                                       TClaims claims, std::string replay) {
+    if (refused) return reply(Plain(refused->Kind == TVerdict::Damaged ? 400 : 422, refused->Reason));
+    Keep({0, client, int64_t(std::time(nullptr)), claims.Name, claims.Score, std::move(replay)}, reply);
+  });
+  if (!screening) reply(Busy());
+}
+
+void TScoreServer::Keep(TPendingReplay kept, TReply reply) {
   // Kept on the disk first, so that an answer of 202 is a promise; then its turn.
   const bool queued = Workers.Write([this, reply, kept = std::move(kept)](TScoreStore* store) {
     int64_t id = 0;

@@ -92,6 +92,7 @@ class TScoreServer {
   void AnswerQuery(const TRequest& request, TReply reply);
   void AnswerReplays(TRequest request, TReply reply);
   void TakeReplay(TRequest request, TReply reply);
+  void Keep(TPendingReplay replay, TReply reply);
   void GiveReplay(const TRequest& request, int64_t id, TReply reply);
   // The waiting replay kept as id goes to the re-plays; reply has the outcome.
   TReplayChecker::TTaken Queue(int64_t id, const std::string& client, TReply reply, bool forced);
