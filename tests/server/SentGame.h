@@ -67,10 +67,10 @@ inline void Put(TReplayStreamWriter& out, const TReplayItem& item) {
 // held, it is the same race; without it, another.
 // A hand on the brake meanwhile, pressing it every other frame, makes the file as large
 // as the frames can.
-inline TReplay Paused(uint32_t frames, bool sameRace, bool braking = false) {
+inline TReplay Paused(uint32_t frames, bool sameRace, bool braking = false, uint32_t at = 200) {
   constexpr uint64_t Up = 1, Down = 2, Pause = uint64_t(1) << 7;  // the throttle, the brake, P
   return Rewritten(SentReplay(), [&](const TReplayItem& item, uint32_t frame, TReplayStreamWriter& out) {
-    if (frame == 200 && item.Kind == TReplayItem::Frame) {
+    if (frame == at && item.Kind == TReplayItem::Frame) {
       out.Frame({Pause, 0, 1});
       for (uint32_t i = 0; i < frames; ++i) out.Frame({braking && i % 2 ? Down : 0, 0, 1});
       out.Frame({Pause | (sameRace ? Up : 0), 0, 1});
@@ -107,15 +107,24 @@ inline std::string Reclaimed(TReplay replay) {
   return {reclaimed.begin(), reclaimed.end()};
 }
 
-// The sent game with "Tom" typed for its name, its claims made again: a thief's copy.
-inline std::string TomsGame() {
-  return Reclaimed(Rewritten(SentReplay(), [typed = 0](const TReplayItem& item, uint32_t,
-                                                       TReplayStreamWriter& out) mutable {
+// The game with three other letters typed for its name.
+inline TReplay Renamed(const TReplay& replay, const std::string& three) {
+  return Rewritten(replay, [typed = size_t(0), three](const TReplayItem& item, uint32_t,
+                                                      TReplayStreamWriter& out) mutable {
     TReplayItem copy = item;
     if (item.Kind == TReplayItem::Event && item.Ev.Kind == TReplayEventKind::Char && item.Ev.Char >= 0xC0)
-      copy.Ev.Char = uint8_t("Tom"[typed++ % 3]);
+      copy.Ev.Char = uint8_t(three[typed++ % 3]);
     Put(out, copy);
-  }));
+  });
+}
+
+// The sent game with "Tom" typed for its name, its claims made again: a thief's copy.
+inline std::string TomsGame() { return Reclaimed(Renamed(SentReplay(), "Tom")); }
+
+// Whether the JSON table has a proven row under the name.
+inline bool ProvenRow(const std::string& json, const std::string& name) {
+  const size_t row = json.find("\"name\":\"" + name + "\"");
+  return row != std::string::npos && json.find("\"proven\":true", row) < json.find('}', row);
 }
 
 inline TResponse PostReplay(int port, const std::string& body, const std::string& from = "127.0.0.1") {
