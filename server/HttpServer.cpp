@@ -90,6 +90,7 @@ struct TRequestState {
 struct TRequestContext {
   const TRoute* Route = nullptr;
   size_t Reserved = 0;  // of the route's body budget
+  std::string HeldBy;   // whose share it is (the request moves on to its handler)
   TRequest Request;
   bool HasBody = false;
   bool Chunked = false;     // the body is counted as it arrives
@@ -279,7 +280,8 @@ struct THttpServer::TImpl {
     const TRoute& route = *request.Route;
     if (!route.BodyBudgetBytes) return true;
     size_t& held = BodiesHeld[&route];
-    const auto key = std::make_pair(&route, request.Request.Client);
+    request.HeldBy = request.Request.Client;
+    const auto key = std::make_pair(&route, request.HeldBy);
     const auto mine = BodiesHeldBy.find(key);
     const size_t byAddress = mine == BodiesHeldBy.end() ? 0 : mine->second;
     if (held + bytes > route.BodyBudgetBytes ||
@@ -294,7 +296,7 @@ struct THttpServer::TImpl {
   void Release(TRequestContext& request) {
     if (!request.Reserved) return;
     BodiesHeld[request.Route] -= request.Reserved;
-    const auto mine = BodiesHeldBy.find({request.Route, request.Request.Client});
+    const auto mine = BodiesHeldBy.find({request.Route, request.HeldBy});
     if (mine != BodiesHeldBy.end() && (mine->second -= request.Reserved) == 0) BodiesHeldBy.erase(mine);
     request.Reserved = 0;
   }

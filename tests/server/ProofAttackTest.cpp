@@ -207,6 +207,9 @@ TEST(ScoreServerUnderAttack, UploadBudgetsHoldAgainstClientsThatLieAboutTheirBod
     EXPECT_EQ(third.Status, 429) << third.Body;
     EXPECT_NE(third.Head.find("\r\nRetry-After: "), std::string::npos);
     EXPECT_EQ(PostReplay(server.Port, "not a replay", Loopback(13, 101)).Status, 400);
+    // What an answered upload held is its address's again.
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(PostReplay(server.Port, std::string(MaxReplayBytes, 'x'), Loopback(13, 104)).Status, 400) << i;
   }
   {
     // Chunks count as they come: one address's chunked bodies beyond its share are refused
