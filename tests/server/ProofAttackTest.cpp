@@ -27,21 +27,6 @@ namespace {
 using namespace ServerTest;
 using Clock = std::chrono::steady_clock;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool Sanitized = true;
-#else
-constexpr bool Sanitized = false;
-#endif
-
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 TEST(ProvenResults, OneRaceIsProvenOnceWhateverElseItsFileSays) {

@@ -23,15 +23,6 @@ namespace {
 
 using namespace ServerTest;
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 // The designed submission, then its game's replay: one row, proven, downloadable.
 void ProveTheSentGame(const TServer& server) {
   THttpClient client;

@@ -54,6 +54,9 @@ inline const std::string& SentGame() {
   return replay;
 }
 
+inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+inline std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
 inline TReplay SentReplay() {
   return DecodeReplay({reinterpret_cast<const uint8_t*>(SentGame().data()), SentGame().size()});
 }

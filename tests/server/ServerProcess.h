@@ -112,6 +112,13 @@ struct TChild {
   }
 };
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's shadow memory makes the server several times larger, and its re-plays slower.
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+
 inline std::string ServerProgram() { return SPRAYRUSH_BINARY_DIR "/server/sprayrush-scores"; }
 
 // The user a test runs programs as that must not run as root (a database server, a server
