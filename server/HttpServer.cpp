@@ -428,8 +428,13 @@ struct THttpServer::TImpl {
     conn.Phase = Processing;
     conn.Holding = false;
     TReply reply = [state](TAnswer answer) {
-      std::lock_guard<std::mutex> hold(state->Lock);
-      if (state->Replied || state->Gone) return;
+      std::unique_lock<std::mutex> hold(state->Lock);
+      if (state->Replied || state->Gone) {
+        // Never sent: what it holds is let go now.
+        hold.unlock();
+        if (answer.Done) answer.Done();
+        return;
+      }
       state->Answer = std::move(answer);
       state->Replied = true;
       if (state->Suspended) MHD_resume_connection(state->Connection);

@@ -24,7 +24,8 @@ struct TAnswer {
   // A body many answers send at once (a replay downloaded by many), sent without a copy;
   // Body is not used then.
   std::shared_ptr<const std::string> Shared = nullptr;
-  // Runs once, on the loop, when the answer has gone out or its connection has gone.
+  // Runs once, when the answer has gone out, its connection has gone, or it was not sent
+  // (another answer came first).
   std::function<void()> Done = nullptr;
 };
 
