@@ -156,7 +156,7 @@ void EndRecordingIfOver(TMForm& form) {
 
 void UploadReplays(TMForm& form, const std::vector<uint8_t>& replay, int64_t startedAt) {
   TReplayState& r = form.Replay;
-  if (r.Mode != TRecordMode::Games) return;
+  if (r.Mode != TRecordMode::Games || (replay.empty() && UnsentReplays().empty())) return;
   if (!r.UploadClient) r.UploadClient = std::make_unique<THttpClient>();
   if (!r.Uploader) r.Uploader = std::make_unique<TResultSender>();
   // Nothing waits for a sending under way: this game waits with the others.
