@@ -247,12 +247,13 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOnAndT
   // Let go, the runner fails: the replays it held wait no more.
   std::ofstream(release) << "";
   for (auto& s : senders) s.join();
-  for (int wait = 0; wait < 300 && Fetch(server.Port, target).Status == 202; ++wait)
+  for (int wait = 0; wait < 3000 && Fetch(server.Port, target).Status == 202; ++wait)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(Fetch(server.Port, target).Status, 404);
   EXPECT_FALSE(scratch.empty());
   EXPECT_FALSE(std::filesystem::exists(scratch)) << "a failed re-play left " << scratch;
-  for (int i = 1; i < 4; ++i) EXPECT_TRUE(answers[i] == 429 || answers[i] == 202) << answers[i];
+  // The one that waited ran too, and failed as well: 503, unless its sender had heard 202.
+  for (int i = 1; i < 4; ++i) EXPECT_TRUE(answers[i] == 429 || answers[i] == 202 || answers[i] == 503) << answers[i];
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
