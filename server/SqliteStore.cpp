@@ -94,6 +94,9 @@ class TSqliteStore : public TScoreStore {
       throw EStoreError("Score database '" + path + "' cannot be written: check its permissions");
     // Two servers on one file take turns instead of failing at once.
     sqlite3_busy_timeout(Db, 5000);
+    // Every commit is on the disk in the log already; folding the log into the file as the
+    // last connection closes would make a stop wait for the disk. The next start does it.
+    sqlite3_db_config(Db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     // The write-ahead log lets pages be read while results are written; a full sync
     // puts each commit on the disk before the result is acknowledged.
     Execute("PRAGMA journal_mode=WAL", path);
