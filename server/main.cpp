@@ -38,6 +38,9 @@ constexpr const char* Usage =
 // Stopping may take this long; then the process goes whatever it was waiting for. Every
 // result acknowledged so far is committed already.
 constexpr auto StopDeadline = std::chrono::milliseconds(1500);
+// Once the server is gone, what is left of the process ends as it will (a sanitizer's
+// check at the exit, say) and with its own status.
+std::atomic<bool> Stopped{false};
 
 struct TOptions {
   Scores::TServerSettings Server;
@@ -169,6 +172,7 @@ int main(int argc, char** argv) {
     std::cout << "sprayrush-scores: stopping" << std::endl;
     std::thread([] {
       std::this_thread::sleep_for(StopDeadline);
+      if (Stopped) return;
       std::cerr << "sprayrush-scores: stopping took too long; leaving what was under way" << std::endl;
       std::_Exit(1);
     }).detach();
@@ -177,6 +181,7 @@ int main(int argc, char** argv) {
     std::cerr << "sprayrush-scores: " << e.what() << std::endl;
     return 1;
   }
+  Stopped = true;
   std::cout << "sprayrush-scores: stopped" << std::endl;
   return 0;
 }
