@@ -1,11 +1,9 @@
 #include "server/ReplayChecker.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -180,7 +178,7 @@ bool TReplayChecker::Screen(std::string replay, TScreened done) {
   {
     std::lock_guard<std::mutex> hold(Lock);
     // The bodies are held by the server's upload budget already; this only bounds the line.
-    if (Stopped_ || Screening.size() >= 256) return false;
+    if (Ended || Screening.size() >= 256) return false;
     Screening.emplace_back(std::move(replay), std::move(done));
   }
   ScreenWake.notify_one();
@@ -192,7 +190,7 @@ void TReplayChecker::ScreenLoop() {
     std::pair<std::string, TScreened> job;
     {
       std::unique_lock<std::mutex> hold(Lock);
-      ScreenWake.wait(hold, [this] { return Stopped_ || !Screening.empty(); });
+      ScreenWake.wait(hold, [this] { return Ended || !Screening.empty(); });
       if (Screening.empty()) return;
       job = std::move(Screening.front());
       Screening.pop_front();
@@ -208,7 +206,7 @@ TReplayChecker::~TReplayChecker() { Stop(); }
 TReplayChecker::TTaken TReplayChecker::Check(TJob job, bool forced) {
   {
     std::lock_guard<std::mutex> hold(Lock);
-    if (Stopped_) return Stopped;
+    if (Ended) return Stopped;
     auto& mine = Waiting[job.Client];
     if (!forced && WaitingCount >= Settings.MaxWaiting) {
       if (mine.empty()) Waiting.erase(job.Client);
@@ -225,13 +223,13 @@ TReplayChecker::TTaken TReplayChecker::Check(TJob job, bool forced) {
 
 bool TReplayChecker::Stopping() const {
   std::lock_guard<std::mutex> hold(Lock);
-  return Stopped_;
+  return Ended;
 }
 
 void TReplayChecker::Stop() {
   {
     std::lock_guard<std::mutex> hold(Lock);
-    Stopped_ = true;
+    Ended = true;
     for (pid_t pid : Running) ::kill(pid, SIGKILL);
   }
   Wake.notify_all();
@@ -254,7 +252,7 @@ void TReplayChecker::Work() {
     bool stopping;
     {
       std::unique_lock<std::mutex> hold(Lock);
-      Wake.wait(hold, [this] { return Stopped_ || WaitingCount > 0; });
+      Wake.wait(hold, [this] { return Ended || WaitingCount > 0; });
       if (WaitingCount == 0) return;
       // The address whose turn it is gives its oldest; it goes to the back of the line.
       const std::string client = Turns.front();
@@ -267,7 +265,7 @@ void TReplayChecker::Work() {
       else
         Turns.push_back(client);
       --WaitingCount;
-      stopping = Stopped_;
+      stopping = Ended;
     }
     if (stopping) {
       job.Done(Verdict(TVerdict::Unavailable, "The server is stopping"), {});
@@ -342,7 +340,7 @@ TVerdict TReplayChecker::Run(const std::string& replay) {
   // Behind pages and results on a busy machine a re-play may wait for a core a while.
   const auto wallSeconds = std::chrono::seconds(30 + 3 * cpuLimit);
   std::unique_lock<std::mutex> hold(Lock);
-  if (Stopped_) {
+  if (Ended) {
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
     return Verdict(TVerdict::Unavailable, "The server is stopping");
   }
@@ -408,7 +406,7 @@ TVerdict TReplayChecker::Run(const std::string& replay) {
   {
     std::lock_guard<std::mutex> relock(Lock);
     Running.erase(pid);
-    if (Stopped_) return Verdict(TVerdict::Unavailable, "The server is stopping");
+    if (Ended) return Verdict(TVerdict::Unavailable, "The server is stopping");
   }
   if (late) return Verdict(TVerdict::Refused, "The replay took longer to re-play than any game the game records");
   if (WIFSIGNALED(status)) {

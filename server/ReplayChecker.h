@@ -113,7 +113,7 @@ class TReplayChecker {
   int ScratchLock = -1;
   mutable std::mutex Lock;
   std::condition_variable Wake;
-  bool Stopped_ = false;
+  bool Ended = false;
   // Jobs by address, and the addresses in the order they are served.
   std::map<std::string, std::deque<TJob>> Waiting;
   std::deque<std::string> Turns;
