@@ -9,8 +9,9 @@
 //                                                 OUT gets the replay cut to what proves its race
 //
 // The real game starts with SDL's dummy drivers on the built game's pictures, sounds and
-// tunes, with a temporary folder of its own for saves, chooses the boat on the boat screen,
-// and runs one frame per command frame with move count 1, whatever the wall clock says.
+// tunes (a replay re-played: the pictures' sizes alone), with a temporary folder of its own
+// for saves, chooses the boat on the boat screen, and runs one frame per command frame
+// with move count 1, whatever the wall clock says.
 // The state line follows the last frame (with --trace every frame).
 // Exit status: 0 done, 1 the game could not run, 2 a bad command line or script or a
 // damaged replay, 3 a replay that does not come to its recorded end or was made by another
