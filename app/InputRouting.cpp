@@ -65,7 +65,8 @@ void TMForm::FormKeyPress(uint8_t& key) {
     if (key == Enter) MDXDrawClick();
     if (ActiveDialog == 5) {
       if (key == Backspace) Race.PlayerName = DropLast(Race.PlayerName);
-      if (Race.PlayerName.size() < 12 && key >= 32)
+      // Printable characters only: DEL (127) is a control byte of the code page too.
+      if (Race.PlayerName.size() < 12 && key >= 32 && key != 127)
         Race.PlayerName = AppendLimited(Race.PlayerName, char(key), 10);
     }
     return;

@@ -7,6 +7,7 @@
 #include "game/race/Dialogs.h"
 #include "game/race/Text.h"
 #include "game/replay/Playback.h"
+#include "game/replay/Recorder.h"
 #include "game/track/ScrollBackground.h"
 #include "http/HttpClient.h"
 #include "media/DXClass/Application.h"
@@ -102,9 +103,13 @@ TMForm::~TMForm() {
 }
 
 void TMForm::FormCreate() {
+  MDXImageList->Items.SizesOnly = MDXImageList3->Items.SizesOnly = LogicOnly;
   MDXImageList->LoadFromFile("Data\\Res\\Res1.dxg");
   MDXImageList3->LoadFromFile("Data\\Res\\Res3.dxg");
-  MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
+  if (LogicOnly)
+    MDXWaveList.reset();
+  else
+    MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
   StartLanguage(*this);
   CurrentScreen = -1;
   RandomGen.Randomize();
@@ -120,6 +125,8 @@ void TMForm::FormCreate() {
   Background = new TScrollBackground(*this, "MMBackground");
   FCreated = true;
   ShowMainMenu(*this, true, 0);
+  // Proofs the score server could not take in an earlier run go now.
+  UploadReplays(*this, {}, 0);
 }
 
 void TMForm::SaveOptionsFile() {

@@ -123,6 +123,10 @@ class TMForm : public TDXForm {
   int32_t FrameLag = 0;
   // Frames run their logic but draw and present nothing (a replay checked at full speed).
   bool SkipPictures = false;
+  // Only the game's logic runs, nothing is drawn or heard, so no sound, tune or picture
+  // pixels are ever loaded (the runner's re-plays: a replay that switches the music on and
+  // off costs nothing); set before FormCreate.
+  bool LogicOnly = false;
   void PollKeyEdges();
   void ResetKeyEdges();
   void ToggleSound();

@@ -5,7 +5,7 @@
 
 void TMForm::PlaySong(const std::string& fileName) {
   LastSongOrder = 0;
-  if (!Options.MusicOn) return;
+  if (!Options.MusicOn || LogicOnly) return;
   if (SongHandle != 0) SongFree(SongHandle);
   SongHandle = SongLoadFromFile(fileName.c_str());
   if (SongHandle != 0) SongPlay(SongHandle);

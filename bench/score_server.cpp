@@ -340,16 +340,16 @@ double ChildrenCpuSeconds(pid_t pid) {
 
 // 40 players send the replay of a whole game (10 226 frames, two and a half minutes) at
 // once, from addresses of their own, while a reader asks for the page and a player sends a
-// result every 100 ms: what a re-play costs, how many wait or are turned away, and what
-// pages and results wait meanwhile.
+// result every 100 ms: what a re-play costs, how many are answered at once or kept (202)
+// or turned away, and what pages and results wait meanwhile.
 void BM_ReplayBurst(benchmark::State& state) {
   const std::string& replay = SentGame();
   for (auto _ : state) {
     TTempDir dir;
-    TServer server(dir.Path / "scores.db");
+    TServer server((dir.Path / "scores.db").string(), true, {}, {"--replay-wait", "3"});
     std::mutex lock;
     std::vector<double> replays;
-    std::atomic<int> proven{0}, turnedAway{0}, other{0};
+    std::atomic<int> proven{0}, kept{0}, turnedAway{0}, other{0};
     std::atomic<bool> stop{false};
     const auto start = Clock::now();
     std::vector<std::thread> players;
@@ -361,7 +361,7 @@ void BM_ReplayBurst(benchmark::State& state) {
           std::lock_guard<std::mutex> hold(lock);
           replays.push_back(answer.Ms);
         } else {
-          ++(answer.Status == 429 ? turnedAway : other);
+          ++(answer.Status == 429 ? turnedAway : answer.Status == 202 ? kept : other);
         }
       });
     }
@@ -380,6 +380,7 @@ void BM_ReplayBurst(benchmark::State& state) {
     const double cpu = ChildrenCpuSeconds(server.Child.Pid);
     state.SetIterationTime(seconds);
     state.counters["proven"] = proven.load();
+    state.counters["kept_202"] = kept.load();
     state.counters["turned_away_429"] = turnedAway.load();
     state.counters["other_answers"] = other.load();
     state.counters["replay_cpu_ms_each"] = 1000 * cpu / std::max(1, proven.load());
@@ -394,6 +395,74 @@ void BM_ReplayBurst(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReplayBurst)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+double LoadAverage() {
+  double load = 0;
+  std::ifstream("/proc/loadavg") >> load;
+  return load;
+}
+
+// One address floods for 40 s with the heaviest replays it can make, eight connections
+// sending as fast as the server takes them: the longest (four hours, nearly all of it
+// paused) and the largest (2 MB: a pause with the brake pressed every other frame), in
+// turn. Meanwhile a player from an address of their own sends a replay of a race of their
+// own every 2 s: how long until it is proven, and what the server holds.
+void BM_ReplayFlood(benchmark::State& state) {
+  const std::string longest = Reclaimed(Paused(940000, false));
+  const std::string largest = Reclaimed(Paused(620000, false, true, 250));
+  // The players' races differ where they let go of the pause; their names tell them apart.
+  std::vector<std::string> games, names;
+  for (int i = 0; i < 20; ++i) {
+    names.push_back("P" + std::to_string(10 + i));
+    games.push_back(Reclaimed(Renamed(Paused(100, false, false, uint32_t(300 + i)), names.back())));
+  }
+  for (auto _ : state) {
+    TTempDir dir;
+    TServer server((dir.Path / "scores.db").string(), true, {}, {"--replay-wait", "3"});
+    const double loadBefore = LoadAverage();
+    std::atomic<bool> flooding{true};
+    std::atomic<int> floodSent{0}, floodRefused{0};
+    std::vector<std::thread> flood;
+    for (int c = 0; c < 8; ++c)
+      flood.emplace_back([&, c] {
+        for (int i = 0; flooding; ++i) {
+          const int status = PostReplay(server.Port, (c + i) % 2 ? largest : longest, "127.0.60.1").Status;
+          ++(status == 429 ? floodRefused : floodSent);
+          if (status == 429) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+      });
+    std::vector<double> latencies, pages;
+    const auto start = Clock::now();
+    for (size_t g = 0; g < games.size(); ++g) {
+      const auto sent = Clock::now();
+      const TResponse answer = PostReplay(server.Port, games[g], Loopback(61, int(g) + 1));
+      bool proven = answer.Status == 201;
+      // Kept (202): proven once its row shows the mark.
+      while (answer.Status == 202 && !proven && Seconds(Clock::now() - sent) < 60) {
+        proven = ProvenRow(Fetch(server.Port, PageTarget + "&format=json", "127.0.62.1").Body, names[g]);
+        if (!proven) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      latencies.push_back(proven ? Seconds(Clock::now() - sent) : 999);
+      pages.push_back(Fetch(server.Port, PageTarget, "127.0.62.2").Ms);
+      std::this_thread::sleep_until(start + std::chrono::seconds(2 * (g + 1)));
+    }
+    flooding = false;
+    for (auto& t : flood) t.join();
+    state.SetIterationTime(Seconds(Clock::now() - start));
+    state.counters["proof_median_s"] = Percentile(latencies, 0.5);
+    state.counters["proof_worst_s"] = *std::max_element(latencies.begin(), latencies.end());
+    state.counters["page_median_ms"] = Percentile(pages, 0.5);
+    state.counters["page_worst_ms"] = *std::max_element(pages.begin(), pages.end());
+    state.counters["flood_taken"] = floodSent.load();
+    state.counters["flood_429"] = floodRefused.load();
+    state.counters["peak_mb"] = PeakMemoryMb(server.Child.Pid);
+    state.counters["replay_cpu_s"] = ChildrenCpuSeconds(server.Child.Pid);
+    state.counters["load_before"] = loadBefore;
+    state.counters["load_after"] = LoadAverage();
+    server.Child.Stop(SIGTERM);
+  }
+}
+BENCHMARK(BM_ReplayFlood)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

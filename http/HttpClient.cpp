@@ -71,28 +71,67 @@ std::string THttpClient::Post(const std::string& url, const std::string& body, c
   return Perform(url, &body, contentType);
 }
 
+struct THttpClient::TBegun {
+  std::string Url;
+  std::optional<std::string> Body;
+  std::string ContentType;
+  std::function<void(const THttpEnd&)> Ended;
+};
+
 void THttpClient::Begin(const std::string& url, const std::string* body, const std::string& contentType,
-                        std::function<void()> ended) {
-  Wait();
-  auto request = [this, url, upload = body ? std::optional<std::string>(*body) : std::nullopt, contentType,
-                  ended = std::move(ended)] {
-    try {
-      Perform(url, upload ? &*upload : nullptr, contentType);
-    } catch (...) {
-      // The caller asked for the end, not the answer.
-    }
-    ended();
-  };
+                        std::function<void(const THttpEnd&)> ended) {
+  std::unique_lock<std::mutex> hold(BegunLock);
+  Begun.push_back({url, body ? std::optional<std::string>(*body) : std::nullopt, contentType, std::move(ended)});
+  if (Running) return;  // the worker takes it after those before it
+  Running = true;
+  hold.unlock();
+  // A worker that found nothing more to do has ended, or is about to.
+  if (Worker.joinable()) Worker.join();
   try {
-    Worker = std::thread(request);
+    Worker = std::thread([this] { RunBegun(); });
   } catch (...) {
-    // No thread to be had: the request is not made, as with any other failure.
-    ended();
+    // No thread to be had: the requests are not made, as with any other failure.
+    for (;;) {
+      hold.lock();
+      if (Begun.empty()) {
+        Running = false;
+        return;
+      }
+      TBegun failed = std::move(Begun.front());
+      Begun.pop_front();
+      hold.unlock();
+      failed.Ended({});
+    }
+  }
+}
+
+void THttpClient::RunBegun() {
+  for (;;) {
+    std::unique_lock<std::mutex> hold(BegunLock);
+    if (Begun.empty()) {
+      Running = false;
+      return;
+    }
+    TBegun request = std::move(Begun.front());
+    Begun.pop_front();
+    hold.unlock();
+    THttpEnd end;
+    try {
+      Perform(request.Url, request.Body ? &*request.Body : nullptr, request.ContentType);
+      end.Ok = true;
+    } catch (const EHttpError& e) {
+      end.Status = e.Status();
+      end.RetryAfterSeconds = e.RetryAfterSeconds();
+    } catch (...) {
+      // No answer to be had.
+    }
+    request.Ended(end);
   }
 }
 
 void THttpClient::Wait() {
-  if (Worker.joinable()) Worker.join();
+  // Called from an ended, the worker has the rest to do itself.
+  if (Worker.joinable() && Worker.get_id() != std::this_thread::get_id()) Worker.join();
 }
 
 std::string THttpClient::Perform(const std::string& url, const std::string* upload, const std::string& uploadType) {
@@ -157,6 +196,10 @@ std::string THttpClient::Perform(const std::string& url, const std::string* uplo
     throw EHttpError("Request to " + target + " failed: " + (error[0] ? error : curl_easy_strerror(result)));
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (status >= 400) throw EHttpError("Request to " + target + " answered " + std::to_string(status), status);
+  if (status >= 400) {
+    curl_off_t retryAfter = 0;
+    curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter);
+    throw EHttpError("Request to " + target + " answered " + std::to_string(status), status, long(retryAfter));
+  }
   return std::move(body.Text);
 }

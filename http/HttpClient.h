@@ -3,6 +3,7 @@
 // answer's body as a string, every failure as an EHttpError; or a request begun without
 // waiting for it, which is all the browser allows.
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -12,13 +13,24 @@
 
 class EHttpError : public std::runtime_error {
  public:
-  // Status is the server's HTTP status for an error answer, 0 when none arrived.
-  explicit EHttpError(const std::string& message, long status = 0)
-      : std::runtime_error(message), FStatus(status) {}
+  // Status is the server's HTTP status for an error answer, 0 when none arrived; a
+  // server that is busy may say in how many seconds to come again (0: it did not).
+  explicit EHttpError(const std::string& message, long status = 0, long retryAfterSeconds = 0)
+      : std::runtime_error(message), FStatus(status), FRetryAfter(retryAfterSeconds) {}
   long Status() const { return FStatus; }
+  long RetryAfterSeconds() const { return FRetryAfter; }
 
  private:
   long FStatus;
+  long FRetryAfter;
+};
+
+// How a begun request ended: answered (Ok below 400), or the error's status (0: no answer)
+// with the seconds a busy server asked for.
+struct THttpEnd {
+  bool Ok = false;
+  long Status = 0;
+  long RetryAfterSeconds = 0;
 };
 
 class THttpClient {
@@ -35,13 +47,14 @@ class THttpClient {
   // Sends the body with the content type and returns the answer's body, failing as Get
   // does; the Content-Type and Content-Length settings below are for GETs only.
   std::string Post(const std::string& url, const std::string& body, const std::string& contentType);
-  // Begins a GET (body null) or a POST and returns at once; its answer is thrown away and
-  // ended runs once it has ended, however it ended. On the desktop it runs on a thread of
-  // the client's own (a request still running is first waited for); in the browser it is
-  // the page's fetch from the page's own server, and ended runs between frames.
+  // Begins a GET (body null) or a POST and returns at once; ended runs with how it ended,
+  // the answer's body thrown away. On the desktop the requests begun run in turn on a
+  // thread of the client's own (so ended may begin the next); in the browser each is the
+  // page's fetch from the page's own server, and ended runs between frames.
   void Begin(const std::string& url, const std::string* body, const std::string& contentType,
-             std::function<void()> ended);
-  // Waits for a begun request to end (the browser cannot wait: there it returns at once).
+             std::function<void(const THttpEnd&)> ended);
+  // Waits until every begun request has ended (the browser cannot wait: there it returns
+  // at once).
   void Wait();
 
   std::string Accept = "text/html, */*";
@@ -65,8 +78,13 @@ class THttpClient {
  private:
   std::string Perform(const std::string& url, const std::string* upload, const std::string& uploadType);
   struct TState;
+  struct TBegun;
+  void RunBegun();
   std::mutex Lock;
   std::unique_ptr<TState> State;
+  std::mutex BegunLock;
+  std::deque<TBegun> Begun;
+  bool Running = false;
   std::thread Worker;
 };
 

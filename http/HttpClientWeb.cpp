@@ -10,7 +10,7 @@ namespace {
 
 struct TPending {
   THttpClient* Client;
-  std::function<void()> Ended;
+  std::function<void(const THttpEnd&)> Ended;
 };
 
 std::map<int, TPending>& Pending() {
@@ -28,18 +28,20 @@ std::string PathOf(const std::string& url) {
 
 }  // namespace
 
-extern "C" EMSCRIPTEN_KEEPALIVE void SprayrushRequestEnded(int id) {
+extern "C" EMSCRIPTEN_KEEPALIVE void SprayrushRequestEnded(int id, int status, int retryAfterSeconds) {
   auto& pending = Pending();
   const auto found = pending.find(id);
   if (found == pending.end()) return;  // its client has gone
-  std::function<void()> ended = std::move(found->second.Ended);
+  std::function<void(const THttpEnd&)> ended = std::move(found->second.Ended);
   pending.erase(found);
-  ended();
+  ended({status > 0 && status < 400, status >= 400 ? status : 0, retryAfterSeconds});
 }
 
 EM_JS(void, SprayrushFetch, (int id, const char* path, const uint8_t* body, int bodySize, const char* type,
                              int timeoutMs), {
-  const ended = () => _SprayrushRequestEnded(id);
+  let status = 0;
+  let retryAfter = 0;
+  const ended = () => _SprayrushRequestEnded(id, status, retryAfter);
   if (typeof fetch !== 'function') {
     ended();  // node, for the headless runner: no network, as with a closed port
     return;
@@ -52,7 +54,14 @@ EM_JS(void, SprayrushFetch, (int id, const char* path, const uint8_t* body, int 
     init.headers = {'Content-Type': UTF8ToString(type)};
   }
   fetch(UTF8ToString(path), init)
-      .then((answer) => answer.arrayBuffer())
+      .then((answer) => {
+        // Seconds, or the date a busy server names.
+        const wish = answer.headers.get('Retry-After') || '';
+        const at = /^[0-9]+$/.test(wish) ? Date.now() + 1000 * Number(wish) : Date.parse(wish);
+        retryAfter = at > Date.now() ? Math.min(Math.ceil((at - Date.now()) / 1000), 2147483647) : 0;
+        status = answer.status;
+        return answer.arrayBuffer();
+      })
       .catch(() => {})
       .finally(() => {
         clearTimeout(timer);
@@ -80,7 +89,7 @@ std::string THttpClient::Perform(const std::string& url, const std::string*, con
 }
 
 void THttpClient::Begin(const std::string& url, const std::string* body, const std::string& contentType,
-                        std::function<void()> ended) {
+                        std::function<void(const THttpEnd&)> ended) {
   static int lastId = 0;
   const int id = ++lastId;
   Pending()[id] = {this, std::move(ended)};

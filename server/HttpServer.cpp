@@ -4,6 +4,8 @@
 #include <microhttpd.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -66,6 +68,12 @@ struct TConnection {
   std::atomic<int> Phase{Reading};
   std::atomic<int64_t> Since{0};
   std::string Uri;  // the current request's target as sent
+  // The request has a body still coming, and the bytes of it that came so far: a client
+  // that hangs up halfway gives back what its body holds at once (the reaper's only).
+  std::atomic<bool> Holding{false};
+  std::atomic<uint64_t> Received{0};
+  bool HungUp = false;
+  uint64_t ReceivedWhenHungUp = 0;
 };
 
 // What a handler's reply and the loop share; it lives as long as either holds it.
@@ -82,10 +90,61 @@ struct TRequestState {
 struct TRequestContext {
   const TRoute* Route = nullptr;
   size_t Reserved = 0;  // of the route's body budget
+  std::string HeldBy;   // whose share it is (the request moves on to its handler)
   TRequest Request;
-  bool TooLarge = false;
+  bool HasBody = false;
+  bool Chunked = false;     // the body is counted as it arrives
+  bool TooLarge = false;    // beyond the route's largest body: read and dropped
+  bool OverBudget = false;  // beyond the bodies the route holds: read and dropped
   std::shared_ptr<TRequestState> State;
+  std::function<void()> Done;  // the answer's
 };
+
+// The one framing of a body: a length (given once, or repeated with the same value) or
+// chunks alone. Anything else could be read otherwise by something in front of us.
+struct TFraming {
+  std::vector<std::string> Lengths, Codings;
+  bool Folded = false;  // a framing header continued on the next line (the reader joins the names)
+};
+
+std::string Trimmed(const char* text) {
+  std::string s = text ? text : "";
+  const size_t first = s.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+bool StartsWithName(const std::string& a, const char* b) {
+  const size_t n = std::strlen(b);
+  return a.size() >= n &&
+         std::equal(b, b + n, a.begin(), [](char x, char y) { return std::tolower(uint8_t(x)) == std::tolower(uint8_t(y)); });
+}
+
+bool SameName(const std::string& a, const char* b) { return a.size() == std::strlen(b) && StartsWithName(a, b); }
+
+MHD_Result CollectFraming(void* target, MHD_ValueKind, const char* key, const char* value) {
+  auto& framing = *static_cast<TFraming*>(target);
+  const std::string name = Trimmed(key);
+  for (const char* header : {MHD_HTTP_HEADER_CONTENT_LENGTH, MHD_HTTP_HEADER_TRANSFER_ENCODING})
+    if (StartsWithName(name, header) && !SameName(name, header)) framing.Folded = true;
+  if (SameName(name, MHD_HTTP_HEADER_CONTENT_LENGTH)) framing.Lengths.push_back(Trimmed(value));
+  if (SameName(name, MHD_HTTP_HEADER_TRANSFER_ENCODING)) framing.Codings.push_back(Trimmed(value));
+  return MHD_YES;
+}
+
+// Why the request's body cannot be framed, or nothing.
+std::optional<std::string> FramingFault(MHD_Connection* connection, bool& chunked) {
+  TFraming f;
+  MHD_get_connection_values(connection, MHD_HEADER_KIND, &CollectFraming, &f);
+  chunked = !f.Codings.empty();
+  if (f.Folded) return "A body's length or coding is given on one line";
+  if (chunked && !f.Lengths.empty()) return "A body has a length or chunks, not both";
+  if (f.Codings.size() > 1 || (chunked && !SameName(f.Codings[0], "chunked")))
+    return "A body comes whole or in chunks; no other coding is taken";
+  for (const std::string& length : f.Lengths)
+    if (length != f.Lengths[0]) return "A body has one length";
+  return std::nullopt;
+}
 
 TConnection* ConnectionOf(MHD_Connection* connection) {
   const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
@@ -131,7 +190,9 @@ struct THttpServer::TImpl {
   std::mutex Lock;  // Open and PerAddress, between the loop and the reaper
   std::set<TConnection*> Open;
   std::map<std::string, unsigned> PerAddress;
-  std::map<const TRoute*, size_t> BodiesHeld;  // on the loop only
+  // On the loop only: the routes' bodies held, in all and by address.
+  std::map<const TRoute*, size_t> BodiesHeld;
+  std::map<std::pair<const TRoute*, std::string>, size_t> BodiesHeldBy;
   std::atomic<int> Suspended{0};
 
   std::thread Reaper;
@@ -189,18 +250,55 @@ struct THttpServer::TImpl {
   }
 
   static void Completed(void* self, MHD_Connection* connection, void** context, MHD_RequestTerminationCode) {
+    auto& impl = *static_cast<TImpl*>(self);
     auto* request = static_cast<TRequestContext*>(*context);
     if (request && request->State) {
       std::lock_guard<std::mutex> hold(request->State->Lock);
       request->State->Gone = true;
+      // A client that hung up while its answer was due is not resumed for it.
+      if (request->State->Suspended) {
+        request->State->Suspended = false;
+        --impl.Suspended;
+      }
     }
-    if (request && request->Reserved) static_cast<TImpl*>(self)->BodiesHeld[request->Route] -= request->Reserved;
+    if (request) {
+      impl.Release(*request);
+      if (request->Done) request->Done();
+    }
     delete request;
     *context = nullptr;
     if (TConnection* conn = ConnectionOf(connection)) {
       conn->Since = NowMs();
       conn->Phase = Reading;
+      conn->Holding = false;
     }
+  }
+
+  // Takes bytes of the route's body budget for the request's client; false when they do
+  // not fit in the whole or in the address's share.
+  bool Reserve(TRequestContext& request, size_t bytes) {
+    const TRoute& route = *request.Route;
+    if (!route.BodyBudgetBytes) return true;
+    size_t& held = BodiesHeld[&route];
+    request.HeldBy = request.Request.Client;
+    const auto key = std::make_pair(&route, request.HeldBy);
+    const auto mine = BodiesHeldBy.find(key);
+    const size_t byAddress = mine == BodiesHeldBy.end() ? 0 : mine->second;
+    if (held + bytes > route.BodyBudgetBytes ||
+        (route.BodyBudgetPerAddressBytes && byAddress + bytes > route.BodyBudgetPerAddressBytes))
+      return false;
+    held += bytes;
+    BodiesHeldBy[key] = byAddress + bytes;
+    request.Reserved += bytes;
+    return true;
+  }
+
+  void Release(TRequestContext& request) {
+    if (!request.Reserved) return;
+    BodiesHeld[request.Route] -= request.Reserved;
+    const auto mine = BodiesHeldBy.find({request.Route, request.HeldBy});
+    if (mine != BodiesHeldBy.end() && (mine->second -= request.Reserved) == 0) BodiesHeldBy.erase(mine);
+    request.Reserved = 0;
   }
 
   static MHD_Result Access(void* self, MHD_Connection* connection, const char* url, const char* method, const char*,
@@ -216,22 +314,38 @@ struct THttpServer::TImpl {
     if (!request) {
       request = new TRequestContext;
       *context = request;
-      if (auto early = Begin(*request, *conn, connection, url, method)) return Queue(connection, *conn, *early);
+      if (auto early = Begin(*request, *conn, connection, url, method)) {
+        // A body it did not want is not read: the connection ends with the answer.
+        if (request->HasBody) early->Headers.emplace_back("Connection", "close");
+        conn->Holding = false;
+        return Queue(connection, *conn, *request, std::move(*early));
+      }
       return MHD_YES;
     }
     if (*uploadSize != 0) {
-      if (!request->TooLarge) {
+      conn->Received += *uploadSize;
+      if (!request->TooLarge && !request->OverBudget) {
         if (request->Request.Body.size() + *uploadSize > request->Route->MaxBodyBytes) {
           request->TooLarge = true;
-          request->Request.Body.clear();
+        } else if (request->Chunked && !Reserve(*request, *uploadSize)) {
+          request->OverBudget = true;
         } else {
           request->Request.Body.append(upload, *uploadSize);
+        }
+        // What is dropped is let go at once, and so is its share of the budget.
+        if (request->TooLarge || request->OverBudget) {
+          std::string().swap(request->Request.Body);
+          if (request->Chunked) Release(*request);
         }
       }
       *uploadSize = 0;
       return MHD_YES;
     }
-    if (request->TooLarge) return Queue(connection, *conn, Plain(413, "The request body is too large"));
+    if (request->TooLarge || request->OverBudget) {
+      TAnswer answer = request->TooLarge ? Plain(413, "The request body is too large") : TooManyUploads();
+      answer.Headers.emplace_back("Connection", "close");
+      return Queue(connection, *conn, *request, std::move(answer));
+    }
     if (!request->State) return Handle(*request, *conn, connection);
     // Resumed: the reply has come.
     std::unique_lock<std::mutex> hold(request->State->Lock);
@@ -245,12 +359,26 @@ struct THttpServer::TImpl {
     }
     TAnswer answer = std::move(request->State->Answer);
     hold.unlock();
-    return Queue(connection, *conn, answer);
+    return Queue(connection, *conn, *request, std::move(answer));
+  }
+
+  static TAnswer TooManyUploads() {
+    TAnswer answer = Plain(429, "Too many uploads at once just now; try again in a minute");
+    answer.Headers.emplace_back("Retry-After", "60");
+    return answer;
   }
 
   // The head is in: find the route; an answer when the request goes no further.
   std::optional<TAnswer> Begin(TRequestContext& request, TConnection& conn, MHD_Connection* connection,
                                const char* url, const char* method) {
+    // Before anything else, so that nothing of a request read two ways is ever taken.
+    if (const auto fault = FramingFault(connection, request.Chunked)) {
+      TAnswer answer = Plain(400, *fault);
+      answer.Headers.emplace_back("Connection", "close");
+      return answer;
+    }
+    const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    request.HasBody = request.Chunked || (length && std::strcmp(length, "0") != 0);
     const std::string& target = conn.Uri.empty() ? std::string(url) : conn.Uri;
     const size_t question = target.find('?');
     request.Request.Method = method;
@@ -286,11 +414,8 @@ struct THttpServer::TImpl {
       answer.Headers.emplace_back("Allow", allowed);
       return answer;
     }
-    // A chunked body may be as long as the route takes; a request with neither has none.
-    size_t announced =
-        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING) ? route->MaxBodyBytes
-                                                                                                     : 0;
-    const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    // A length is held from the head on; chunks are counted as they come.
+    size_t announced = 0;
     if (length) {
       errno = 0;
       char* end = nullptr;
@@ -298,16 +423,8 @@ struct THttpServer::TImpl {
       if (errno != 0 || bytes > route->MaxBodyBytes) return Plain(413, "The request body is too large");
       announced = size_t(bytes);
     }
-    if (route->BodyBudgetBytes && announced > 0) {
-      size_t& held = BodiesHeld[&*route];
-      if (held + announced > route->BodyBudgetBytes) {
-        TAnswer answer = Plain(429, "Too many uploads at once just now; try again in a minute");
-        answer.Headers.emplace_back("Retry-After", "60");
-        return answer;
-      }
-      held += announced;
-      request.Reserved = announced;
-    }
+    if (announced > 0 && !Reserve(request, announced)) return TooManyUploads();
+    conn.Holding = announced > 0 || request.Chunked;
     return std::nullopt;
   }
 
@@ -317,9 +434,15 @@ struct THttpServer::TImpl {
     state->Connection = connection;
     request.State = state;
     conn.Phase = Processing;
+    conn.Holding = false;
     TReply reply = [state](TAnswer answer) {
-      std::lock_guard<std::mutex> hold(state->Lock);
-      if (state->Replied || state->Gone) return;
+      std::unique_lock<std::mutex> hold(state->Lock);
+      if (state->Replied || state->Gone) {
+        // Never sent: what it holds is let go now.
+        hold.unlock();
+        if (answer.Done) answer.Done();
+        return;
+      }
       state->Answer = std::move(answer);
       state->Replied = true;
       if (state->Suspended) MHD_resume_connection(state->Connection);
@@ -339,12 +462,25 @@ struct THttpServer::TImpl {
     }
     TAnswer answer = std::move(state->Answer);
     hold.unlock();
-    return Queue(connection, conn, answer);
+    return Queue(connection, conn, request, std::move(answer));
   }
 
-  MHD_Result Queue(MHD_Connection* connection, TConnection& conn, const TAnswer& answer) {
-    MHD_Response* response = MHD_create_response_from_buffer(
-        answer.Body.size(), const_cast<char*>(answer.Body.data()), MHD_RESPMEM_MUST_COPY);
+  static void LetGo(void* shared) { delete static_cast<std::shared_ptr<const std::string>*>(shared); }
+
+  MHD_Result Queue(MHD_Connection* connection, TConnection& conn, TRequestContext& request, TAnswer answer) {
+    request.Done = std::move(answer.Done);
+    MHD_Response* response = nullptr;
+    if (answer.Shared) {
+      // The response holds the body as long as it sends it; every connection the same bytes.
+      const std::string& body = *answer.Shared;
+      auto* holder = new std::shared_ptr<const std::string>(std::move(answer.Shared));
+      response = MHD_create_response_from_buffer_with_free_callback_cls(body.size(), const_cast<char*>(body.data()),
+                                                                         &TImpl::LetGo, holder);
+      if (!response) LetGo(holder);
+    } else {
+      response = MHD_create_response_from_buffer(answer.Body.size(), const_cast<char*>(answer.Body.data()),
+                                                 MHD_RESPMEM_MUST_COPY);
+    }
     if (!response) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.ContentType.c_str());
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
@@ -361,6 +497,25 @@ struct THttpServer::TImpl {
 
   // ---- beside the loop ----------------------------------------------------------------
 
+  // A client that has closed its side with its body unfinished can never finish it: the
+  // connection ends once two looks in a row find it closed, nothing unread and nothing
+  // new taken in between (the loop may be taking in its last bytes at the first look).
+  static bool HungUpHalfway(TConnection& conn) {
+    if (conn.Phase != Reading || !conn.Holding) {
+      conn.HungUp = false;
+      return false;
+    }
+    pollfd p{conn.Fd, POLLRDHUP, 0};
+    int unread = 0;
+    const bool closed = ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) &&
+                        ::ioctl(conn.Fd, FIONREAD, &unread) == 0 && unread == 0;
+    const uint64_t received = conn.Received;
+    const bool again = closed && conn.HungUp && received == conn.ReceivedWhenHungUp;
+    conn.HungUp = closed;
+    conn.ReceivedWhenHungUp = received;
+    return again;
+  }
+
   // Shuts connections that overran their phase; the loop then sees them closed and lets
   // them go. The lock keeps a closed connection's number from being reused meanwhile.
   void Reap() {
@@ -373,6 +528,11 @@ struct THttpServer::TImpl {
       std::lock_guard<std::mutex> hold(Lock);
       for (TConnection* conn : Open) {
         if (conn->Cut) continue;
+        if (HungUpHalfway(*conn)) {
+          ::shutdown(conn->Fd, SHUT_RDWR);
+          conn->Cut = true;
+          continue;
+        }
         const int phase = conn->Phase;
         const int64_t limit = phase == Reading     ? Limits.RequestSeconds * 1000LL
                               : phase == Answering ? Limits.AnswerSeconds * 1000LL

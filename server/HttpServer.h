@@ -2,8 +2,11 @@
 // An HTTP/1.1 server on one event loop (libmicrohttpd, epoll) for the open internet: slow,
 // idle and hostile clients cost a little memory each and hold nobody up. Every request is
 // bounded in head size, body size and time; connections are limited in all and per
-// address. Handlers answer at once or later from a thread of their own, so nothing slow
-// ever runs on the loop.
+// address. A body is framed one way only: a request with both a length and a transfer
+// coding, two lengths that differ, or a coding other than chunked alone is answered 400
+// and its connection closed, so nothing in front of the server can read it otherwise.
+// Handlers answer at once or later from a thread of their own, so nothing slow ever runs
+// on the loop.
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -18,6 +21,12 @@ struct TAnswer {
   std::string ContentType = "text/plain; charset=utf-8";
   std::string Body;
   std::vector<std::pair<std::string, std::string>> Headers = {};
+  // A body many answers send at once (a replay downloaded by many), sent without a copy;
+  // Body is not used then.
+  std::shared_ptr<const std::string> Shared = nullptr;
+  // Runs once, when the answer has gone out, its connection has gone, or it was not sent
+  // (another answer came first).
+  std::function<void()> Done = nullptr;
 };
 
 struct TRequest {
@@ -44,9 +53,12 @@ struct TRoute {
   size_t MaxBodyBytes = 0;           // a longer body is answered 413, unread
   THandler Handler;
   // The bodies of this route's requests held at once, from their head until their answer
-  // (0: no limit beyond MaxBodyBytes). A request that would go beyond it is answered 429
-  // before its body is read, so large bodies cannot fill the memory however many come.
+  // (0: no limit beyond MaxBodyBytes), and the share of it one address may hold. A length
+  // announced is held from the head on and answered 429 before the body is read when it
+  // does not fit; a chunked body is counted as it arrives and answered 429 at its end.
+  // What a client holds is let go when it hangs up, or when its time is up.
   size_t BodyBudgetBytes = 0;
+  size_t BodyBudgetPerAddressBytes = 0;
 };
 
 // Every figure here is a choice; the README tells why each is what it is.

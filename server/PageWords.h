@@ -12,6 +12,7 @@ struct TPageWords {
   std::string_view Place, Name, Score, Info, Date;  // the columns
   std::string_view DateFormat;                      // strftime's
   std::string_view ProvenMark;  // the tick's title
+  std::string_view PendingMark;  // the title of a result's mark whose replay waits for its re-play
   std::string_view NoResults, Higher, Lower, Places;
   std::string_view ProvenNote, AllResults, ProvenOnly;
   std::string_view Watch, WatchTitle, PlayInBrowser;  // when the server has the game's page
@@ -30,6 +31,7 @@ inline constexpr TPageWords RussianPage{
     .Date = "Дата",
     .DateFormat = "%d.%m.%Y",
     .ProvenMark = "Доказан: сервер повторил игру по её записи. Скачать запись",
+    .PendingMark = "Запись игры ждёт проверки на сервере",
     .NoResults = "Результатов пока нет",
     .Higher = "Выше",
     .Lower = "Ниже",
@@ -56,6 +58,7 @@ inline constexpr TPageWords EnglishPage{
     .Date = "Date",
     .DateFormat = "%Y-%m-%d",
     .ProvenMark = "Proven: the server played the game again from its recording. Download the recording",
+    .PendingMark = "The recording of this game waits to be checked by the server",
     .NoResults = "No results yet",
     .Higher = "Higher",
     .Lower = "Lower",

@@ -27,9 +27,20 @@ constexpr const char* Steps[] = {
     "CREATE INDEX results_proven_best ON results (score DESC, id) WHERE game IS NOT NULL;"
     "CREATE INDEX results_unproven ON results (client, score) WHERE game IS NULL;"
     "CREATE TABLE replays (result_id BIGINT PRIMARY KEY REFERENCES results (id), bytes BYTEA NOT NULL);",
+    // One race, one row: race is the re-played race's identity (NULL on rows proven before
+    // it was kept). Replays waiting for their re-play are kept here until then.
+    "ALTER TABLE results ADD COLUMN race BIGINT;"
+    "CREATE UNIQUE INDEX results_race ON results (race);"
+    "CREATE INDEX results_proven_client ON results (client, submitted) WHERE game IS NOT NULL;"
+    "CREATE INDEX results_proven_name ON results (name, submitted) WHERE game IS NOT NULL;"
+    "CREATE TABLE pending (id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, client TEXT NOT NULL,"
+    " received BIGINT NOT NULL, name BYTEA NOT NULL, score INTEGER NOT NULL, bytes BYTEA NOT NULL);"
+    "CREATE INDEX pending_claims ON pending (client, score);",
 };
 // What a row is read as (see Rows).
-#define ROW_COLUMNS "id, name, score, add_info, submitted, game IS NOT NULL"
+#define ROW_COLUMNS                                                                                 \
+  "id, name, score, add_info, submitted, game IS NOT NULL, game IS NULL AND EXISTS (SELECT 1 FROM pending p" \
+  " WHERE p.client = results.client AND p.score = results.score AND p.name = results.name)"
 constexpr int SchemaVersion = int(std::size(Steps));
 // Servers that start together take turns at the upgrade under this lock; the number is
 // ours alone.
@@ -106,18 +117,29 @@ class TPostgresStore : public TScoreStore {
     Exec("BEGIN");
     try {
       TProvenStored stored;
-      const std::string game = std::to_string(int64_t(result.Game)), score = std::to_string(e.Score),
-                        time = std::to_string(e.Time), since = std::to_string(result.MatchSince);
-      {
-        const char* values[] = {game.c_str()};
-        TResult again(PQexecParams(Conn, "SELECT " ROW_COLUMNS " FROM results WHERE game = $1", 1, nullptr, values,
-                                   nullptr, nullptr, 1));
-        Check(again, PGRES_TUPLES_OK);
-        if (PQntuples(again.Handle) > 0) {
-          stored = {TProvenStored::Again, Rows(again).front()};
-          Exec("COMMIT");
-          return stored;
-        }
+      const std::string game = std::to_string(int64_t(result.Game)), race = std::to_string(int64_t(result.Race)),
+                        score = std::to_string(e.Score), time = std::to_string(e.Time),
+                        since = std::to_string(result.MatchSince);
+      // Seen before: the row as it is, the waiting replay let go.
+      const auto seen = [&](TProvenStored::THow how, const char* sql, const std::string& key) {
+        const char* values[] = {key.c_str()};
+        TResult row(PQexecParams(Conn, sql, 1, nullptr, values, nullptr, nullptr, 1));
+        Check(row, PGRES_TUPLES_OK);
+        if (PQntuples(row.Handle) == 0) return false;
+        stored = {how, Rows(row).front()};
+        DropPendingRow(result.Pending);
+        Exec("COMMIT");
+        return true;
+      };
+      if (seen(TProvenStored::Again, "SELECT " ROW_COLUMNS " FROM results WHERE game = $1", game)) return stored;
+      if (seen(TProvenStored::SameRace, "SELECT " ROW_COLUMNS " FROM results WHERE race = $1", race)) return stored;
+      if (Stored("s.client = $1", e.Client, false, result.StoreSince) + result.Replay.size() >
+              result.StoreBytesPerAddress ||
+          Stored("s.name = $1", e.Name, true, result.StoreSince) + result.Replay.size() > result.StoreBytesPerName) {
+        stored = {TProvenStored::OverShare, e};
+        DropPendingRow(result.Pending);
+        Exec("COMMIT");
+        return stored;
       }
       {
         // Texts as bytes, numbers as decimal text.
@@ -134,19 +156,19 @@ class TPostgresStore : public TScoreStore {
       }
       if (stored.How == TProvenStored::Merged) {
         const std::string id = std::to_string(stored.Entry.Id);
-        const char* values[] = {game.c_str(), id.c_str()};
-        TResult mark(PQexecParams(Conn, "UPDATE results SET game = $1 WHERE id = $2", 2, nullptr, values, nullptr,
-                                  nullptr, 0));
+        const char* values[] = {game.c_str(), race.c_str(), id.c_str()};
+        TResult mark(PQexecParams(Conn, "UPDATE results SET game = $1, race = $2 WHERE id = $3", 3, nullptr, values,
+                                  nullptr, nullptr, 0));
         Check(mark, PGRES_COMMAND_OK);
       } else {
         const char* values[] = {e.Name.data(), score.c_str(), e.AddInfo.data(), time.c_str(), e.Client.c_str(),
-                                game.c_str()};
-        const int lengths[] = {int(e.Name.size()), 0, int(e.AddInfo.size()), 0, 0, 0};
-        const int formats[] = {1, 0, 1, 0, 0, 0};
+                                game.c_str(), race.c_str()};
+        const int lengths[] = {int(e.Name.size()), 0, int(e.AddInfo.size()), 0, 0, 0, 0};
+        const int formats[] = {1, 0, 1, 0, 0, 0, 0};
         TResult insert(PQexecParams(Conn,
-                                    "INSERT INTO results (name, score, add_info, submitted, client, game)"
-                                    " VALUES ($1, $2, $3, $4, $5, $6) RETURNING id",
-                                    6, nullptr, values, lengths, formats, 1));
+                                    "INSERT INTO results (name, score, add_info, submitted, client, game, race)"
+                                    " VALUES ($1, $2, $3, $4, $5, $6, $7) RETURNING id",
+                                    7, nullptr, values, lengths, formats, 1));
         Check(insert, PGRES_TUPLES_OK);
         stored = {TProvenStored::New, e};
         stored.Entry.Id = Int8(PQgetvalue(insert.Handle, 0, 0));
@@ -159,6 +181,7 @@ class TPostgresStore : public TScoreStore {
       TResult keep(PQexecParams(Conn, "INSERT INTO replays (result_id, bytes) VALUES ($1, $2)", 2, nullptr, values,
                                 lengths, formats, 0));
       Check(keep, PGRES_COMMAND_OK);
+      DropPendingRow(result.Pending);
       Exec("COMMIT");
       return stored;
     } catch (...) {
@@ -168,14 +191,61 @@ class TPostgresStore : public TScoreStore {
   }
 
   std::optional<std::string> Replay(int64_t id) override {
+    return OneBlob("SELECT bytes FROM replays WHERE result_id = $1", id);
+  }
+
+  bool AwaitsProof(int64_t id) override {
     Reconnect();
     const std::string number = std::to_string(id);
     const char* values[] = {number.c_str()};
-    TResult result(PQexecParams(Conn, "SELECT bytes FROM replays WHERE result_id = $1", 1, nullptr, values, nullptr,
-                                nullptr, 1));
+    TResult result(PQexecParams(Conn, "SELECT " ROW_COLUMNS " FROM results WHERE id = $1", 1, nullptr, values,
+                                nullptr, nullptr, 1));
     Check(result, PGRES_TUPLES_OK);
-    if (PQntuples(result.Handle) == 0) return std::nullopt;
-    return std::string(PQgetvalue(result.Handle, 0, 0), size_t(PQgetlength(result.Handle, 0, 0)));
+    return PQntuples(result.Handle) > 0 && Rows(result).front().Pending;
+  }
+
+  int64_t AddPending(const TPendingReplay& r) override {
+    Reconnect();
+    const std::string received = std::to_string(r.Received), score = std::to_string(r.Score);
+    const char* values[] = {r.Client.c_str(), received.c_str(), r.Name.data(), score.c_str(), r.Bytes.data()};
+    const int lengths[] = {0, 0, int(r.Name.size()), 0, int(r.Bytes.size())};
+    const int formats[] = {0, 0, 1, 0, 1};
+    TResult insert(PQexecParams(Conn,
+                                "INSERT INTO pending (client, received, name, score, bytes) VALUES ($1, $2, $3, $4, $5)"
+                                " RETURNING id",
+                                5, nullptr, values, lengths, formats, 1));
+    Check(insert, PGRES_TUPLES_OK);
+    return Int8(PQgetvalue(insert.Handle, 0, 0));
+  }
+
+  std::optional<std::string> PendingBytes(int64_t id) override {
+    return OneBlob("SELECT bytes FROM pending WHERE id = $1", id);
+  }
+
+  std::vector<TPendingReplay> Pending() override {
+    Reconnect();
+    TResult result(PQexecParams(Conn, "SELECT id, client, received, name, score FROM pending ORDER BY id", 0, nullptr,
+                                nullptr, nullptr, nullptr, 1));
+    Check(result, PGRES_TUPLES_OK);
+    std::vector<TPendingReplay> all;
+    for (int row = 0; row < PQntuples(result.Handle); ++row) {
+      const auto text = [&](int column) {
+        return std::string(PQgetvalue(result.Handle, row, column), size_t(PQgetlength(result.Handle, row, column)));
+      };
+      TPendingReplay r;
+      r.Id = Int8(PQgetvalue(result.Handle, row, 0));
+      r.Client = text(1);
+      r.Received = Int8(PQgetvalue(result.Handle, row, 2));
+      r.Name = text(3);
+      r.Score = Int4(PQgetvalue(result.Handle, row, 4));
+      all.push_back(std::move(r));
+    }
+    return all;
+  }
+
+  void DropPending(int64_t id) override {
+    Reconnect();
+    DropPendingRow(id);
   }
 
  private:
@@ -252,6 +322,7 @@ class TPostgresStore : public TScoreStore {
                         Int8(PQgetvalue(result.Handle, row, 4))};
       entry.Id = Int8(PQgetvalue(result.Handle, row, 0));
       entry.Proven = PQgetvalue(result.Handle, row, 5)[0] != 0;
+      entry.Pending = PQgetvalue(result.Handle, row, 6)[0] != 0;
       entries.push_back(std::move(entry));
     }
     return entries;
@@ -282,6 +353,41 @@ class TPostgresStore : public TScoreStore {
     TResult result(PQexecParams(Conn, sql.c_str(), int(values.size()), nullptr, values.data(), lengths.data(),
                                 formats.data(), 0));
     Check(result, PGRES_COMMAND_OK);
+  }
+
+  std::optional<std::string> OneBlob(const char* sql, int64_t id) {
+    Reconnect();
+    const std::string number = std::to_string(id);
+    const char* values[] = {number.c_str()};
+    TResult result(PQexecParams(Conn, sql, 1, nullptr, values, nullptr, nullptr, 1));
+    Check(result, PGRES_TUPLES_OK);
+    if (PQntuples(result.Handle) == 0) return std::nullopt;
+    return std::string(PQgetvalue(result.Handle, 0, 0), size_t(PQgetlength(result.Handle, 0, 0)));
+  }
+
+  void DropPendingRow(int64_t id) {
+    if (id == 0) return;
+    const std::string number = std::to_string(id);
+    const char* values[] = {number.c_str()};
+    TResult drop(PQexecParams(Conn, "DELETE FROM pending WHERE id = $1", 1, nullptr, values, nullptr, nullptr, 0));
+    Check(drop, PGRES_COMMAND_OK);
+  }
+
+  // The bytes of the replays stored since a time on the rows where column = $1 (text, or
+  // the game's bytes).
+  size_t Stored(const char* where, const std::string& value, bool bytes, int64_t since) {
+    const std::string from = std::to_string(since);
+    const char* values[] = {value.data(), from.c_str()};
+    const int lengths[] = {int(value.size()), 0};
+    const int formats[] = {bytes ? 1 : 0, 0};
+    TResult sum(PQexecParams(Conn,
+                             (std::string("SELECT COALESCE(SUM(octet_length(r.bytes)), 0)::BIGINT FROM replays r"
+                                          " JOIN results s ON s.id = r.result_id WHERE s.game IS NOT NULL AND ") +
+                              where + " AND s.submitted >= $2")
+                                 .c_str(),
+                             2, nullptr, values, lengths, formats, 1));
+    Check(sum, PGRES_TUPLES_OK);
+    return size_t(Int8(PQgetvalue(sum.Handle, 0, 0)));
   }
 
   void Exec(const char* sql) {

@@ -29,11 +29,13 @@ std::optional<int32_t> PlainDecimal(std::string_view digits) {
   return int32_t(value);
 }
 
+// Windows-1251 has its control bytes below the space and at 0x7F (DEL); a name holds none.
+bool IsControl(char c) { return uint8_t(c) < 32 || uint8_t(c) == 0x7F; }
+
 }  // namespace
 
 bool PlainText(std::string_view text, size_t limit) {
-  return text.size() <= limit &&
-         std::none_of(text.begin(), text.end(), [](char c) { return uint8_t(c) < 32; });
+  return text.size() <= limit && std::none_of(text.begin(), text.end(), IsControl);
 }
 
 std::string KeptAddInfo(std::string_view text) {

@@ -26,11 +26,12 @@ constexpr size_t StoredAddInfoBytes = 32;
 constexpr size_t MaxRecordBytes = (36 + MaxNameBytes + 10 + MaxSentAddInfoBytes + 4) / 5 * 5;
 constexpr size_t MaxCodeLength = MaxRecordBytes / 5 * 8;
 
-// At most limit bytes, none of them a control byte: a name the game lets a player type
-// fits in MaxNameBytes.
+// At most limit bytes, none of them a control byte (DEL included): a name the game lets a
+// player type fits in MaxNameBytes.
 bool PlainText(std::string_view text, size_t limit);
 
-// The free text as the table keeps it: its first StoredAddInfoBytes, control bytes as spaces.
+// The free text as the table keeps it: its first StoredAddInfoBytes, control bytes below
+// the space as spaces.
 std::string KeptAddInfo(std::string_view text);
 
 // The record's bytes, or nothing when the code has a letter outside the alphabet, is

@@ -125,6 +125,7 @@ nav.pages a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 nav.pages span { flex: 1; text-align: center; }
 a.proven { color: #7CFC8A; text-decoration: none; margin-left: 6px; }
 a.watch { color: #FFD23F; margin-left: 6px; font-size: 80%; }
+span.pending { color: #CFE6FA; margin-left: 6px; }
 p.views { text-align: center; color: #CFE6FA; margin-top: 16px; }
 p.views a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 p.lang { margin: 0 0 8px; text-align: right; }
@@ -211,7 +212,8 @@ std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& pl
                                                 "\" target=\"_blank\" title=\"" + text(w.WatchTitle) + "\">" +
                                                 text(w.Watch) + "</a>"
                                           : "")
-                     : "";
+        : entry.Pending ? "<span class=\"pending\" title=\"" + text(w.PendingMark) + "\">&#8987;</span>"
+                        : "";
     page += "<tr><td class=\"place\">" + std::to_string(++number) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
             "</td><td class=\"score\">" + std::to_string(entry.Score) + mark + "</td><td class=\"add\">" +
             HtmlText(entry.AddInfo) + "</td><td class=\"date\">" + Date(entry.Time, w) + "</td></tr>\n";
@@ -246,6 +248,8 @@ std::string ResultFieldsJson(const TScoreEntry& entry) {
   std::string json = "\"name\":" + JsonText(entry.Name) + ",\"score\":" + std::to_string(entry.Score) +
                      ",\"info\":" + JsonText(entry.AddInfo) + ",\"time\":" + std::to_string(entry.Time);
   if (entry.Proven) json += ",\"proven\":true,\"replay\":\"" + ReplayLink(entry.Id) + "\"";
+  // Its replay's link answers 202 until the replay is proven.
+  if (entry.Pending) json += ",\"pending\":true,\"replay\":\"" + ReplayLink(entry.Id) + "\"";
   return json;
 }
 

@@ -73,8 +73,8 @@ struct TPagePlace {
 std::string ReplayLink(int64_t id);
 
 // The whole page, UTF-8. The first page of a table of at most 100 results, none of them
-// proven, is the designed page as it is; others get links to the pages beside them, and a
-// proven result a mark that downloads its replay.
+// proven or pending, is the designed page as it is; others get links to the pages beside
+// them, a proven result a mark that downloads its replay, a pending one a mark that says so.
 std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& place = {});
 std::string TableJson(const std::vector<TScoreEntry>& rows, const TPagePlace& place = {});
 // A result's fields as the JSON table has them, without braces; a proven one adds

@@ -26,10 +26,21 @@ constexpr const char* Steps[] = {
     "CREATE INDEX results_proven_best ON results (score DESC, id) WHERE game IS NOT NULL;"
     "CREATE INDEX results_unproven ON results (client, score) WHERE game IS NULL;"
     "CREATE TABLE replays (result_id INTEGER PRIMARY KEY REFERENCES results (id), bytes BLOB NOT NULL);",
+    // One race, one row: race is the re-played race's identity (NULL on rows proven before
+    // it was kept). Replays waiting for their re-play are kept here until then.
+    "ALTER TABLE results ADD COLUMN race INTEGER;"
+    "CREATE UNIQUE INDEX results_race ON results (race);"
+    "CREATE INDEX results_proven_client ON results (client, submitted) WHERE game IS NOT NULL;"
+    "CREATE INDEX results_proven_name ON results (name, submitted) WHERE game IS NOT NULL;"
+    "CREATE TABLE pending (id INTEGER PRIMARY KEY, client TEXT NOT NULL, received INTEGER NOT NULL,"
+    " name BLOB NOT NULL, score INTEGER NOT NULL, bytes BLOB NOT NULL);"
+    "CREATE INDEX pending_claims ON pending (client, score);",
 };
 constexpr int SchemaVersion = int(std::size(Steps));
 // What a row is read as (see Row).
-#define ROW_COLUMNS "id, name, score, add_info, submitted, game"
+#define ROW_COLUMNS                                                                                        \
+  "id, name, score, add_info, submitted, game, game IS NULL AND EXISTS (SELECT 1 FROM pending p"             \
+  " WHERE p.client = results.client AND p.score = results.score AND p.name = results.name)"
 
 class TStatement {
  public:
@@ -83,6 +94,9 @@ class TSqliteStore : public TScoreStore {
       throw EStoreError("Score database '" + path + "' cannot be written: check its permissions");
     // Two servers on one file take turns instead of failing at once.
     sqlite3_busy_timeout(Db, 5000);
+    // Every commit is on the disk in the log already; folding the log into the file as the
+    // last connection closes would make a stop wait for the disk. The next start does it.
+    sqlite3_db_config(Db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     // The write-ahead log lets pages be read while results are written; a full sync
     // puts each commit on the disk before the result is acknowledged.
     Execute("PRAGMA journal_mode=WAL", path);
@@ -138,11 +152,27 @@ class TSqliteStore : public TScoreStore {
     Execute("BEGIN IMMEDIATE");
     try {
       TProvenStored stored;
-      TStatement again(Db, "SELECT " ROW_COLUMNS " FROM results WHERE game = ?");
-      sqlite3_bind_int64(*again, 1, game);
-      if (sqlite3_step(*again) == SQLITE_ROW) {
-        stored = {TProvenStored::Again, Row(*again)};
-        again.Reset();
+      // Seen before: the row as it is, the waiting replay let go.
+      const auto seen = [&](TProvenStored::THow how, const char* sql, sqlite3_int64 key) {
+        TStatement row(Db, sql);
+        sqlite3_bind_int64(*row, 1, key);
+        const int rc = sqlite3_step(*row);
+        row.Check(rc);
+        if (rc != SQLITE_ROW) return false;
+        stored = {how, Row(*row)};
+        row.Reset();
+        DropPendingRow(result.Pending);
+        Execute("COMMIT");
+        return true;
+      };
+      if (seen(TProvenStored::Again, "SELECT " ROW_COLUMNS " FROM results WHERE game = ?", game)) return stored;
+      if (seen(TProvenStored::SameRace, "SELECT " ROW_COLUMNS " FROM results WHERE race = ?",
+               sqlite3_int64(result.Race)))
+        return stored;
+      if (Stored("s.client = ?", e.Client, true, result.StoreSince) + result.Replay.size() > result.StoreBytesPerAddress ||
+          Stored("s.name = ?", e.Name, false, result.StoreSince) + result.Replay.size() > result.StoreBytesPerName) {
+        stored = {TProvenStored::OverShare, e};
+        DropPendingRow(result.Pending);
         Execute("COMMIT");
         return stored;
       }
@@ -159,16 +189,18 @@ class TSqliteStore : public TScoreStore {
       if (rc == SQLITE_ROW) {
         stored = {TProvenStored::Merged, Row(*match)};
         match.Reset();
-        TStatement mark(Db, "UPDATE results SET game = ? WHERE id = ?");
+        TStatement mark(Db, "UPDATE results SET game = ?, race = ? WHERE id = ?");
         sqlite3_bind_int64(*mark, 1, game);
-        sqlite3_bind_int64(*mark, 2, stored.Entry.Id);
+        sqlite3_bind_int64(*mark, 2, sqlite3_int64(result.Race));
+        sqlite3_bind_int64(*mark, 3, stored.Entry.Id);
         mark.Check(sqlite3_step(*mark));
       } else {
         TStatement insert(Db,
-                          "INSERT INTO results (name, score, add_info, submitted, client, game)"
-                          " VALUES (?, ?, ?, ?, ?, ?)");
+                          "INSERT INTO results (name, score, add_info, submitted, client, game, race)"
+                          " VALUES (?, ?, ?, ?, ?, ?, ?)");
         BindEntry(*insert, e);
         sqlite3_bind_int64(*insert, 6, game);
+        sqlite3_bind_int64(*insert, 7, sqlite3_int64(result.Race));
         insert.Check(sqlite3_step(*insert));
         stored = {TProvenStored::New, e};
         stored.Entry.Id = sqlite3_last_insert_rowid(Db);
@@ -178,6 +210,7 @@ class TSqliteStore : public TScoreStore {
       sqlite3_bind_int64(*keep, 1, stored.Entry.Id);
       sqlite3_bind_blob(*keep, 2, result.Replay.data(), int(result.Replay.size()), SQLITE_TRANSIENT);
       keep.Check(sqlite3_step(*keep));
+      DropPendingRow(result.Pending);
       Execute("COMMIT");
       return stored;
     } catch (...) {
@@ -187,15 +220,52 @@ class TSqliteStore : public TScoreStore {
   }
 
   std::optional<std::string> Replay(int64_t id) override {
-    TStatement select(Db, "SELECT bytes FROM replays WHERE result_id = ?");
+    return OneBlob("SELECT bytes FROM replays WHERE result_id = ?", id);
+  }
+
+  bool AwaitsProof(int64_t id) override {
+    TStatement select(Db, "SELECT " ROW_COLUMNS " FROM results WHERE id = ?");
     sqlite3_bind_int64(*select, 1, id);
     const int rc = sqlite3_step(*select);
     select.Check(rc);
-    if (rc != SQLITE_ROW) return std::nullopt;
-    std::string bytes = Blob(*select, 0);
+    const bool pending = rc == SQLITE_ROW && Row(*select).Pending;
     select.Reset();
-    return bytes;
+    return pending;
   }
+
+  int64_t AddPending(const TPendingReplay& r) override {
+    TStatement insert(Db, "INSERT INTO pending (client, received, name, score, bytes) VALUES (?, ?, ?, ?, ?)");
+    sqlite3_bind_text(*insert, 1, r.Client.data(), int(r.Client.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(*insert, 2, r.Received);
+    sqlite3_bind_blob(*insert, 3, r.Name.data(), int(r.Name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(*insert, 4, r.Score);
+    sqlite3_bind_blob(*insert, 5, r.Bytes.data(), int(r.Bytes.size()), SQLITE_STATIC);
+    insert.Check(sqlite3_step(*insert));
+    return sqlite3_last_insert_rowid(Db);
+  }
+
+  std::optional<std::string> PendingBytes(int64_t id) override {
+    return OneBlob("SELECT bytes FROM pending WHERE id = ?", id);
+  }
+
+  std::vector<TPendingReplay> Pending() override {
+    TStatement select(Db, "SELECT id, client, received, name, score FROM pending ORDER BY id");
+    std::vector<TPendingReplay> all;
+    int rc;
+    while ((rc = sqlite3_step(*select)) == SQLITE_ROW) {
+      TPendingReplay r;
+      r.Id = sqlite3_column_int64(*select, 0);
+      r.Client = Blob(*select, 1);
+      r.Received = sqlite3_column_int64(*select, 2);
+      r.Name = Blob(*select, 3);
+      r.Score = sqlite3_column_int(*select, 4);
+      all.push_back(std::move(r));
+    }
+    select.Check(rc);
+    return all;
+  }
+
+  void DropPending(int64_t id) override { DropPendingRow(id); }
 
  private:
   // Writing the version number, even an unchanged one, also proves at start that the
@@ -223,6 +293,43 @@ class TSqliteStore : public TScoreStore {
     }
   }
 
+  std::optional<std::string> OneBlob(const char* sql, int64_t id) {
+    TStatement select(Db, sql);
+    sqlite3_bind_int64(*select, 1, id);
+    const int rc = sqlite3_step(*select);
+    select.Check(rc);
+    if (rc != SQLITE_ROW) return std::nullopt;
+    std::string bytes = Blob(*select, 0);
+    select.Reset();
+    return bytes;
+  }
+
+  void DropPendingRow(int64_t id) {
+    if (id == 0) return;
+    TStatement drop(Db, "DELETE FROM pending WHERE id = ?");
+    sqlite3_bind_int64(*drop, 1, id);
+    drop.Check(sqlite3_step(*drop));
+  }
+
+  // The bytes of the replays stored since a time on the rows where column = value (a text
+  // or the game's bytes).
+  size_t Stored(const char* where, const std::string& value, bool text, int64_t since) {
+    TStatement sum(Db, (std::string("SELECT COALESCE(SUM(length(r.bytes)), 0) FROM replays r JOIN results s"
+                                    " ON s.id = r.result_id WHERE s.game IS NOT NULL AND ") +
+                        where + " AND s.submitted >= ?")
+                           .c_str());
+    if (text)
+      sqlite3_bind_text(*sum, 1, value.data(), int(value.size()), SQLITE_TRANSIENT);
+    else
+      sqlite3_bind_blob(*sum, 1, value.data(), int(value.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(*sum, 2, since);
+    const int rc = sqlite3_step(*sum);
+    sum.Check(rc);
+    const size_t bytes = rc == SQLITE_ROW ? size_t(sqlite3_column_int64(*sum, 0)) : 0;
+    sum.Reset();
+    return bytes;
+  }
+
   void Execute(const char* sql, const std::string& path = {}) {
     char* error = nullptr;
     if (sqlite3_exec(Db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
@@ -245,6 +352,7 @@ class TSqliteStore : public TScoreStore {
     TScoreEntry entry{Blob(row, 1), sqlite3_column_int(row, 2), Blob(row, 3), sqlite3_column_int64(row, 4)};
     entry.Id = sqlite3_column_int64(row, 0);
     entry.Proven = sqlite3_column_type(row, 5) != SQLITE_NULL;
+    entry.Pending = sqlite3_column_int(row, 6) != 0;
     return entry;
   }
 

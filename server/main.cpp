@@ -1,5 +1,6 @@
 // sprayrush-scores --port N --bind ADDRESS --db FILE|URI [--trusted-proxy ADDRESS]...
-//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N] [--web DIR]
+//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N] [--replay-wait SECONDS]
+//                  [--web DIR]
 // Serves the online score table until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
@@ -30,7 +31,10 @@ constexpr const char* Usage =
     "                    the game's headless runner that re-plays the replays sent (default:\n"
     "                    sprayrush-run beside this program, or in ../tools as built)\n"
     "  --replay-workers N  replays re-played at once (default: half the cores, at least 1)\n"
-    "  --replay-queue N  replays waiting for their re-play; more get 429 (default 16)\n"
+    "  --replay-queue N  replays kept waiting for their re-play; more get 429 (default 64)\n"
+    "  --replay-wait SECONDS\n"
+    "                    how long a replay's sender waits for its proof; a replay not proven\n"
+    "                    by then is answered 202 and proven in its turn (default 3)\n"
     "  --web DIR         the web game's folder (tools/build-web.sh), served at /play/ (default:\n"
     "                    web beside this program, or build-web/dist of its source tree as\n"
     "                    built, when there; --web none serves none)\n";
@@ -38,6 +42,9 @@ constexpr const char* Usage =
 // Stopping may take this long; then the process goes whatever it was waiting for. Every
 // result acknowledged so far is committed already.
 constexpr auto StopDeadline = std::chrono::milliseconds(1500);
+// Once the server is gone, what is left of the process ends as it will (a sanitizer's
+// check at the exit, say) and with its own status.
+std::atomic<bool> Stopped{false};
 
 struct TOptions {
   Scores::TServerSettings Server;
@@ -116,6 +123,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
     }
     if (name == "--replay-workers" && ParseCount(value, options.Server.Checker.Workers)) continue;
     if (name == "--replay-queue" && ParseCount(value, options.Server.Checker.MaxWaiting)) continue;
+    if (size_t seconds = 0; name == "--replay-wait" && ParseCount(value, seconds)) {
+      options.Server.ReplayAnswerSeconds = double(seconds);
+      continue;
+    }
     if (name == "--trusted-proxy" && !Scores::AddressKey(value).empty()) {
       options.Server.Http.TrustedProxies.push_back(value);
       continue;
@@ -184,6 +195,7 @@ int main(int argc, char** argv) {
     std::cout << "sprayrush-scores: stopping" << std::endl;
     std::thread([] {
       std::this_thread::sleep_for(StopDeadline);
+      if (Stopped) return;
       std::cerr << "sprayrush-scores: stopping took too long; leaving what was under way" << std::endl;
       std::_Exit(1);
     }).detach();
@@ -192,6 +204,7 @@ int main(int argc, char** argv) {
     std::cerr << "sprayrush-scores: " << e.what() << std::endl;
     return 1;
   }
+  Stopped = true;
   std::cout << "sprayrush-scores: stopped" << std::endl;
   return 0;
 }

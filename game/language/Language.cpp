@@ -84,6 +84,7 @@ void StartLanguage(TMForm& form) {
   TLanguageState& s = form.Language;
   s.Shared = std::make_unique<TDXImageList>(form.MDXDraw.get());
   s.Shared->Items.KeepPictures = false;
+  s.Shared->Items.SizesOnly = form.LogicOnly;
   s.Shared->LoadFromFile("Data\\Res\\Languages.dxg");
   if (!s.Chosen) s.Current = LoadLanguage();
   ApplyLanguagePictures(form);
@@ -91,7 +92,8 @@ void StartLanguage(TMForm& form) {
 
 void ApplyLanguagePictures(TMForm& form) {
   TLanguageState& s = form.Language;
-  if (s.Current == TLanguage::Russian) return;
+  // A re-play of the logic alone draws nothing a language changes.
+  if (s.Current == TLanguage::Russian || form.LogicOnly) return;
   BringIn(form, s.Menus, s.MenusIn, *form.MDXImageList, "Res1");
   BringIn(form, s.Race, s.RaceIn, *form.MDXImageList3, "Res3");
 }

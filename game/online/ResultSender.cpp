@@ -1,20 +1,25 @@
 #include "game/online/ResultSender.h"
 
+#include "game/online/SubmitResult.h"
 #include "http/HttpClient.h"
 
 TResultSender::~TResultSender() { Wait(); }
 
-void TResultSender::Start(THttpClient& client, std::string url) { Begin(client, url, nullptr); }
-
-void TResultSender::StartReplay(THttpClient& client, std::string url, std::string replay) {
-  Begin(client, url, &replay);
+void TResultSender::Start(THttpClient& client, std::string url) {
+  Begin(client);
+  client.Begin(url, nullptr, {}, [this](const THttpEnd&) { Running = false; });
 }
 
-void TResultSender::Begin(THttpClient& client, const std::string& url, const std::string* body) {
+void TResultSender::StartReplays(THttpClient& client, std::string address, std::vector<uint8_t> replay,
+                                 int64_t startedAt) {
+  Begin(client);
+  SendReplays(client, address, replay, startedAt, [this] { Running = false; });
+}
+
+void TResultSender::Begin(THttpClient& client) {
   Wait();
   Client = &client;
   Running = true;
-  client.Begin(url, body, "application/octet-stream", [this] { Running = false; });
 }
 
 bool TResultSender::Busy() const { return Running; }

@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <ctime>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <mutex>
 
+#include "game/replay/ReplayFile.h"
+#include "game/replay/ReplayStore.h"
 #include "http/HttpClient.h"
 #include "media/Platform/Paths.h"
 
@@ -130,12 +135,79 @@ std::string HighScorePageUrl(const std::string& address) {
 
 std::string ReplayUploadUrl(const std::string& address) { return "http://" + address + "/replays"; }
 
-void SendReplay(THttpClient& client, const std::string& url, const std::string& replay) {
-  try {
-    client.Post(url, replay, "application/octet-stream");
-  } catch (...) {
-    // The result is on the table already, as designed; only its proof is missing.
+TReplaySent ReplaySentOf(const THttpEnd& end) {
+  // Busy, or not there: the proof comes later. Anything else the server will never take.
+  if (!end.Ok && (end.Status == 0 || end.Status == 429 || end.Status >= 500)) return {true, end.RetryAfterSeconds};
+  return {};
+}
+
+namespace {
+
+// The replays of one sending, each begun when the one before has its answer, since the
+// browser cannot wait for one.
+struct TReplayBatch {
+  THttpClient& Client;
+  std::string Url;
+  int64_t Now = 0;
+  std::vector<std::string> Waiting;
+  size_t Next = 0;
+  std::function<void()> Ended;
+};
+
+void Later(const TReplayBatch& batch, const TReplaySent& sent) {
+  if (sent.RetryAfterSeconds > 0) SetUnsentRetryAfter(batch.Now + sent.RetryAfterSeconds);
+  batch.Ended();
+}
+
+// The replays waiting from before, oldest first, until the server asks for time.
+void SendWaiting(std::shared_ptr<TReplayBatch> batch) {
+  // A few each time, so that a long list never keeps the game from closing for long.
+  constexpr size_t MostAtOnce = 8;
+  while (batch->Next < std::min(batch->Waiting.size(), MostAtOnce)) {
+    const std::string path = batch->Waiting[batch->Next++];
+    const auto bytes = ReadReplayFile(path);
+    int64_t started = 0;
+    try {
+      if (bytes) started = DecodeReplay(*bytes).StartedAt;
+    } catch (const std::exception&) {
+      // Damaged: it proves nothing.
+    }
+    if (started == 0 || batch->Now - started > UnsentKeepSeconds) {
+      DropUnsentReplay(path);
+      continue;
+    }
+    const std::string body(bytes->begin(), bytes->end());
+    batch->Client.Begin(batch->Url, &body, "application/octet-stream", [batch, path](const THttpEnd& end) {
+      const TReplaySent sent = ReplaySentOf(end);
+      if (sent.Later) return Later(*batch, sent);
+      DropUnsentReplay(path);
+      SendWaiting(batch);
+    });
+    return;
   }
+  batch->Ended();
+}
+
+void SendWaitingIfDue(std::shared_ptr<TReplayBatch> batch) {
+  if (batch->Now < UnsentRetryAfter()) return batch->Ended();
+  batch->Waiting = UnsentReplays();
+  SendWaiting(std::move(batch));
+}
+
+}  // namespace
+
+void SendReplays(THttpClient& client, const std::string& address, const std::vector<uint8_t>& replay,
+                 int64_t startedAt, std::function<void()> ended) {
+  auto batch = std::make_shared<TReplayBatch>(
+      TReplayBatch{client, ReplayUploadUrl(address), int64_t(std::time(nullptr)), {}, 0, std::move(ended)});
+  if (replay.empty()) return SendWaitingIfDue(std::move(batch));
+  const std::string body(replay.begin(), replay.end());
+  client.Begin(batch->Url, &body, "application/octet-stream", [batch, replay, startedAt](const THttpEnd& end) {
+    const TReplaySent sent = ReplaySentOf(end);
+    if (!sent.Later) return SendWaitingIfDue(batch);
+    KeepUnsentReplay(replay, startedAt);
+    Later(*batch, sent);
+  });
 }
 
 void SubmitResult(THttpClient& client, const std::string& url) {

@@ -2,10 +2,13 @@
 // Sending a result to the online score table: the record, its letter code, the server's
 // address and the two addresses on it.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class THttpClient;
+struct THttpEnd;
 
 // Value 0 is "A", value 31 is "9"; letters and digits easily mistaken for one another
 // are left out.
@@ -45,5 +48,19 @@ std::string ReplayUploadUrl(const std::string& address);
 // One GET of the address, the answer read and thrown away; every failure is swallowed.
 // Blocks until the request has ended.
 void SubmitResult(THttpClient& client, const std::string& url);
-// One POST of the replay file to the address, the same way.
-void SendReplay(THttpClient& client, const std::string& url, const std::string& replay);
+
+// What became of a replay sent: the server took it (or will never take it: it is no
+// proof), or it must come again later (busy, 429 or 503, or no answer), after the
+// seconds the server asked for when it did.
+struct TReplaySent {
+  bool Later = false;
+  int64_t RetryAfterSeconds = 0;
+};
+// What a replay's POST that ended so came to.
+TReplaySent ReplaySentOf(const THttpEnd& end);
+// Begins sending a sent game's replay (none: only those waiting) to the server at the
+// address, then the replays waiting from before, oldest first, until the server asks for
+// time: what it does not take now waits for the next start or the next game, up to a week.
+// Ended runs once the last has its answer (on the client's thread on the desktop).
+void SendReplays(THttpClient& client, const std::string& address, const std::vector<uint8_t>& replay,
+                 int64_t startedAt, std::function<void()> ended);

@@ -1,5 +1,7 @@
 #include "game/replay/Playback.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "game/menus/Menu.h"
 #include "game/menus/Screens.h"
 #include "game/online/ResultSender.h"
+#include "game/persist/HighScores.h"
 #include "game/race/Dialogs.h"
 #include "game/race/Race.h"
 #include "game/replay/RaceDigest.h"
@@ -36,11 +39,88 @@ class TPlayback {
   uint16_t Keys = 0;
   uint32_t ControllerButtonsBefore = 0;
   TDXInputStates States;
+
+  // The race's end as the re-play finds it, and the race as it stood under a leave
+  // question (the leave tears the race down at once).
+  bool RaceOver = false;
+  std::optional<uint64_t> Race;
+  std::optional<uint64_t> UnderLeaveQuestion;
+  // What proves the race: the frames until the race screen is left, with the events that
+  // did something there, and what the game had come to then.
+  TReplayStreamWriter Proof;
+  std::optional<TReplayResult> ProofEnd;
 };
 
 namespace {
 
 TPlayback& Current(const TMForm& form) { return *form.Replay.Playback; }
+
+// Everything a window event can change while the race screen is up; an event that leaves
+// all of it as it was did nothing the race or its end could ever see.
+struct TEventReach {
+  uint64_t State = 0;
+  int32_t Screen = 0, Dialog = 0, Hot = 0, First = 0, Last = 0, Count = 0;
+  bool Ctrl = false, Entered = false, Sent = false, Sending = false, SendOver = false, PauseOwed = false;
+  std::string Name;
+  std::array<THighScore, 12> Table;
+  bool operator==(const TEventReach& o) const {
+    const auto same = [](const THighScore& a, const THighScore& b) {
+      return a.Name == b.Name && a.Points == b.Points && a.Extra1 == b.Extra1 && a.Extra2 == b.Extra2;
+    };
+    return State == o.State && Screen == o.Screen && Dialog == o.Dialog && Hot == o.Hot && First == o.First &&
+           Last == o.Last && Count == o.Count && Ctrl == o.Ctrl && Entered == o.Entered && Sent == o.Sent &&
+           Sending == o.Sending && SendOver == o.SendOver && PauseOwed == o.PauseOwed && Name == o.Name &&
+           std::equal(Table.begin(), Table.end(), o.Table.begin(), same);
+  }
+};
+
+TEventReach ReachOf(const TMForm& form) {
+  return {RaceChecksum(form), form.CurrentScreen, form.ActiveDialog, form.HotButton, form.Menu.FirstButton,
+          form.Menu.LastButton, form.Menu.ButtonCount, form.CtrlHeld, form.Race.EnteredTable,
+          form.Race.ResultSent, form.Dialog.Sending, form.Dialog.SendOver, form.Dialog.PauseOwed,
+          form.Race.PlayerName, form.HighScoreTable.HighScores};
+}
+
+// The race is over once the game is over (the announcement, the name entry, the question
+// and the sending that follow it) or the player has left it.
+bool RaceEnded(const TMForm& form) {
+  const uint8_t k = form.ActiveDialog;
+  return form.CurrentScreen != 1 || k == 5 || k == 6 || k == 7 || k == 8;
+}
+
+uint64_t RaceIdentity(uint32_t seed, uint64_t race) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (uint64_t v : {uint64_t(seed), race})
+    for (int i = 0; i < 8; ++i) {
+      h ^= uint8_t(v >> (8 * i));
+      h *= 0x100000001b3ull;
+    }
+  return h;
+}
+
+TReplayResult ResultNow(TMForm& form, uint32_t frames) {
+  const TRaceState& r = form.Race;
+  return {r.PlayerName, r.Score, r.EnteredTable, r.ResultSent, frames, RaceChecksum(form)};
+}
+
+// Before a recorded item: the race under a leave question stands still until it is answered.
+void BeforeItem(TMForm& form, TPlayback& p) {
+  if (p.RaceOver) return;
+  if (form.CurrentScreen != 1 || form.ActiveDialog != 4)
+    p.UnderLeaveQuestion.reset();
+  else if (!p.UnderLeaveQuestion)
+    p.UnderLeaveQuestion = RaceDigest(form);
+}
+
+void AfterItem(TMForm& form, TPlayback& p) {
+  if (!p.RaceOver && RaceEnded(form)) {
+    p.RaceOver = true;
+    const bool gameOver = form.CurrentScreen == 1 && form.ActiveDialog == 8;
+    const uint64_t race = gameOver || !p.UnderLeaveQuestion ? RaceDigest(form) : *p.UnderLeaveQuestion;
+    p.Race = RaceIdentity(p.Replay.Start.RandSeed, race);
+  }
+  if (!p.ProofEnd && form.CurrentScreen != 1) p.ProofEnd = ResultNow(form, p.Proof.Frames());
+}
 
 void PlayEvent(TMForm& form, const TReplayEvent& e) {
   switch (e.Kind) {
@@ -155,18 +235,28 @@ bool PlayRecordedFrame(TMForm& form) {
   TPlayback& p = Current(form);
   while (!p.Ended) {
     const TReplayItem item = p.Reader.Next();
-    if (item.Kind == TReplayItem::Event) {
-      PlayEvent(form, item.Ev);
-    } else if (item.Kind == TReplayItem::End) {
+    if (item.Kind == TReplayItem::End) {
       p.Ended = true;
-    } else {
-      form.MDXInput->States = TDXInputStates(item.Input.States);
-      form.MDXInput->Joystick.Buttons = item.Input.ControllerButtons;
-      form.KeepMusicAlive();
-      form.RunFrame(item.Input.Lag);
-      ++p.Frames;
-      return true;
+      break;
     }
+    BeforeItem(form, p);
+    const bool proving = !p.ProofEnd;
+    if (item.Kind == TReplayItem::Event) {
+      std::optional<TEventReach> before;
+      if (proving) before = ReachOf(form);
+      PlayEvent(form, item.Ev);
+      if (proving && !(ReachOf(form) == *before)) p.Proof.Event(item.Ev);
+      AfterItem(form, p);
+      continue;
+    }
+    if (proving) p.Proof.Frame(item.Input);
+    form.MDXInput->States = TDXInputStates(item.Input.States);
+    form.MDXInput->Joystick.Buttons = item.Input.ControllerButtons;
+    form.KeepMusicAlive();
+    form.RunFrame(item.Input.Lag);
+    ++p.Frames;
+    AfterItem(form, p);
+    return true;
   }
   return false;
 }
@@ -184,6 +274,16 @@ TPlaybackOutcome PlaybackOutcome(TMForm& form) {
   o.Reproduced = p.Ended && o.Checksum == claim.Checksum && o.Frames == claim.Frames &&
                  o.Score == claim.Score && o.PlayerName == claim.PlayerName &&
                  o.EnteredTable == claim.EnteredTable && o.Sent == claim.Sent;
+  o.Race = p.Race;
+  // The same start, the frames that prove the race and what they came to.
+  TReplay proof;
+  proof.Simulation = p.Replay.Simulation;
+  proof.DataFingerprint = p.Replay.DataFingerprint;
+  proof.StartedAt = p.Replay.StartedAt;
+  proof.Start = p.Replay.Start;
+  proof.Result = p.ProofEnd ? *p.ProofEnd : ResultNow(form, p.Proof.Frames());
+  proof.Stream = p.Proof.Finish();
+  o.Proof = EncodeReplay(proof);
   return o;
 }
 

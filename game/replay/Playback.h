@@ -4,7 +4,9 @@
 // recorded event and frame input is fed into the game as the frame loop once fed them.
 // Nothing is saved, sent or opened while it plays.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "game/replay/ReplayFile.h"
 
@@ -34,6 +36,14 @@ struct TPlaybackOutcome {
   bool EnteredTable = false, Sent = false;
   uint32_t Frames = 0;
   uint64_t Checksum = 0;
+  // The race's identity: its start and what it came to when it ended (the game over or
+  // the leave), whatever the boat's picture, the name or anything after it; nothing when
+  // the replay ends inside the race.
+  std::optional<uint64_t> Race;
+  // The replay as far as it proves the race: to the moment the race screen is left (the
+  // name entered and the sending answered), without the events that changed nothing
+  // there; claims as the re-play computed them.
+  std::vector<uint8_t> Proof;
 };
 // After PlayRecordedFrame has returned false.
 TPlaybackOutcome PlaybackOutcome(TMForm& form);

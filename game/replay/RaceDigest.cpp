@@ -40,7 +40,11 @@ class TFnv1a {
   uint64_t Hash = 0xcbf29ce484222325ull;
 };
 
-void Sprite(TFnv1a& h, const TImageSprite* s) {
+// What a digest takes in: the whole state, or the race alone, without the boat's looks
+// (three boats of the same figures race alike), the name and the screens around it.
+enum class TDigestOf { WholeState, Race };
+
+void Sprite(TFnv1a& h, const TImageSprite* s, bool picture = true) {
   h.Int(s != nullptr);
   if (!s) return;
   h.Real(s->X);
@@ -54,12 +58,14 @@ void Sprite(TFnv1a& h, const TImageSprite* s) {
   h.Real(s->AnimRate);
   h.Int(s->AnimLength);
   h.Int(s->AnimLoop);
-  h.Text(s->Image ? std::string_view(s->Image->Name()) : std::string_view());
+  if (picture) h.Text(s->Image ? std::string_view(s->Image->Name()) : std::string_view());
 }
 
-void Boat(TFnv1a& h, const TMyCarSprite& b) {
-  Sprite(h, &b);
-  for (int64_t v : {int64_t(b.BoatType), int64_t(b.BoatState), int64_t(b.ExplosionLoops),
+void Boat(TFnv1a& h, const TMyCarSprite& b, TDigestOf what) {
+  const bool looks = what == TDigestOf::WholeState;
+  Sprite(h, &b, looks);
+  if (looks) h.Int(b.BoatType);
+  for (int64_t v : {int64_t(b.BoatState), int64_t(b.ExplosionLoops),
                     int64_t(b.FinishSpawned), int64_t(b.Finished), int64_t(b.CountingDown),
                     int64_t(b.Controllable), int64_t(b.Airborne), int64_t(b.JumpTime),
                     int64_t(b.Heading), int64_t(b.ThrottleHeld), int64_t(b.LeftHeld),
@@ -86,18 +92,23 @@ void Object(TFnv1a& h, const TWallSprite& o) {
 // -0.0 prints as 0.
 std::string Fixed6(double v) { return FixedSixDecimals(v == 0 ? 0.0 : v); }
 
-}  // namespace
-
-uint64_t RaceChecksum(const TMForm& form) {
+uint64_t Digest(const TMForm& form, TDigestOf what) {
   TFnv1a h;
   const TRaceState& r = form.Race;
-  for (int64_t v : {int64_t(form.CurrentScreen), int64_t(form.ActiveDialog), int64_t(form.HotButton),
-                    int64_t(form.Dialog.DialogTimer), int64_t(form.Dialog.CursorBlinkTimer),
-                    int64_t(form.RandomGen.RandSeed), int64_t(r.Level), int64_t(r.Score),
-                    int64_t(r.Lives), int64_t(r.TimeLeft), int64_t(r.SelectedBoat),
-                    int64_t(r.NeedleWobble), int64_t(r.NeedleWobbleTimer)})
-    h.Int(v);
-  h.Text(r.PlayerName);
+  if (what == TDigestOf::WholeState) {
+    for (int64_t v : {int64_t(form.CurrentScreen), int64_t(form.ActiveDialog), int64_t(form.HotButton),
+                      int64_t(form.Dialog.DialogTimer), int64_t(form.Dialog.CursorBlinkTimer),
+                      int64_t(form.RandomGen.RandSeed), int64_t(r.Level), int64_t(r.Score),
+                      int64_t(r.Lives), int64_t(r.TimeLeft), int64_t(r.SelectedBoat),
+                      int64_t(r.NeedleWobble), int64_t(r.NeedleWobbleTimer)})
+      h.Int(v);
+    h.Text(r.PlayerName);
+  } else {
+    // The speedometer's shake runs on under a pause, however long it lasts.
+    for (int64_t v : {int64_t(form.RandomGen.RandSeed), int64_t(r.Level), int64_t(r.Score), int64_t(r.Lives),
+                      int64_t(r.TimeLeft)})
+      h.Int(v);
+  }
   h.Real(r.FinishLineY);
   h.Real(r.LastExplosionFrame);
   h.Real(form.ScrollStep);
@@ -107,7 +118,7 @@ uint64_t RaceChecksum(const TMForm& form) {
   }
 
   h.Int(r.PlayerBoat != nullptr);
-  if (r.PlayerBoat) Boat(h, *r.PlayerBoat);
+  if (r.PlayerBoat) Boat(h, *r.PlayerBoat, what);
   for (const TImageSprite* s : {static_cast<const TImageSprite*>(r.ProgressMarker),
                                 static_cast<const TImageSprite*>(r.PlayerWake),
                                 static_cast<const TImageSprite*>(r.EnemyWakeClock),
@@ -127,6 +138,12 @@ uint64_t RaceChecksum(const TMForm& form) {
   }
   return h.Hash;
 }
+
+}  // namespace
+
+uint64_t RaceChecksum(const TMForm& form) { return Digest(form, TDigestOf::WholeState); }
+
+uint64_t RaceDigest(const TMForm& form) { return Digest(form, TDigestOf::Race); }
 
 std::string StateLine(const TMForm& form, uint64_t frame) {
   const TRaceState& r = form.Race;

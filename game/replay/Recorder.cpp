@@ -150,11 +150,19 @@ void EndRecordingIfOver(TMForm& form) {
   r.LastGame = FinishRecording(form);
   KeepReplay(r.LastGame, startedAt, form.HighScoreTable);
   // The result went out as designed and has had its answer; its game follows it, so the
-  // server can prove it.
-  if (r.Header.Result.Sent && !r.LastGame.empty()) {
-    if (!r.UploadClient) r.UploadClient = std::make_unique<THttpClient>();
-    if (!r.Uploader) r.Uploader = std::make_unique<TResultSender>();
-    r.Uploader->StartReplay(*r.UploadClient, ReplayUploadUrl(ScoreServerAddress()),
-                            std::string(r.LastGame.begin(), r.LastGame.end()));
+  // server can prove it, and so do the games the server could not take before.
+  UploadReplays(form, r.Header.Result.Sent ? r.LastGame : std::vector<uint8_t>{}, startedAt);
+}
+
+void UploadReplays(TMForm& form, const std::vector<uint8_t>& replay, int64_t startedAt) {
+  TReplayState& r = form.Replay;
+  if (r.Mode != TRecordMode::Games || (replay.empty() && UnsentReplays().empty())) return;
+  if (!r.UploadClient) r.UploadClient = std::make_unique<THttpClient>();
+  if (!r.Uploader) r.Uploader = std::make_unique<TResultSender>();
+  // Nothing waits for a sending under way: this game waits with the others.
+  if (r.Uploader->Busy()) {
+    if (!replay.empty()) KeepUnsentReplay(replay, startedAt);
+    return;
   }
+  r.Uploader->StartReplays(*r.UploadClient, ScoreServerAddress(), replay, startedAt);
 }

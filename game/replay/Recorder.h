@@ -18,6 +18,10 @@ void RecordEvent(TMForm& form, TReplayEventKind kind, uint8_t ch = 0, int32_t x 
 void RecordFrame(TMForm& form, const TReplayInput& input);
 // The game's recording ends with the race: its replay is kept in Data\Replays.
 void EndRecordingIfOver(TMForm& form);
+// A sent game's replay (none: only those waiting from before) goes to the score server
+// on a thread of its own, with the ones the server could not take before; the game's
+// own runs only (TRecordMode::Games).
+void UploadReplays(TMForm& form, const std::vector<uint8_t>& replay, int64_t startedAt);
 // Ends the recording where it stands and gives its file image (the runner).
 std::vector<uint8_t> FinishRecording(TMForm& form);
 

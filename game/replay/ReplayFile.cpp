@@ -432,3 +432,23 @@ void CheckSimulation(const TReplay& replay, std::optional<uint32_t> dataFingerpr
   if (dataFingerprint && replay.DataFingerprint != *dataFingerprint)
     throw EReplayVersion("the replay was made with other game pictures than these");
 }
+
+std::optional<std::string> BeyondAPerson(const TReplay& replay) {
+  TReplayStreamReader stream(replay.Stream);
+  uint64_t events = 0, frames = 0;
+  uint32_t waiting = 0;  // events since the last frame
+  for (TReplayItem item = stream.Next(); item.Kind != TReplayItem::End; item = stream.Next()) {
+    if (item.Kind == TReplayItem::Event) {
+      ++events;
+      ++waiting;
+      continue;
+    }
+    ++frames;
+    if (waiting > PersonEventsPerFrame + PersonEventsPerLag * uint32_t(item.Input.Lag))
+      return "more window events between two frames than a person makes";
+    waiting = 0;
+  }
+  if (waiting > PersonEventsPerFrame) return "more window events after the last frame than a person makes";
+  if (events > frames + PersonEventsBeyondFrames) return "more window events than a person makes in so many frames";
+  return std::nullopt;
+}

@@ -105,6 +105,15 @@ TReplay DecodeReplay(std::span<const uint8_t> bytes);
 // on this data).
 void CheckSimulation(const TReplay& replay, std::optional<uint32_t> dataFingerprint = std::nullopt);
 
+// What hands on the keys and the mouse can make: between two frames a few events and a
+// couple more for each 15 ms the frame was late (typing, a held key repeating, the pointer
+// crossing buttons, a double click), and in all about one event a frame (a key held to
+// repeat makes one every two frames). Far above any game played, far below a replay made
+// to keep a re-play busy.
+constexpr uint32_t PersonEventsPerFrame = 8, PersonEventsPerLag = 2, PersonEventsBeyondFrames = 1024;
+// Why no person could have made the replay's events; nothing when one could.
+std::optional<std::string> BeyondAPerson(const TReplay& replay);
+
 // --- the stream ---
 
 // The input states (bit i = state i), the controller's buttons and the move count.

@@ -11,6 +11,7 @@
 #include "game/persist/SaveFile.h"
 #include "game/persist/TextLines.h"
 #include "game/replay/ReplayFile.h"
+#include "media/Platform/MainLoop.h"
 #include "media/Platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +20,9 @@ namespace {
 
 constexpr size_t NameLength = 25;  // "YYYYMMDD-HHMMSS-NN.replay"
 
-std::string GamePath(const std::string& name) { return std::string(ReplayFolder) + "\\" + name; }
+std::string GamePath(const std::string& name, const char* folder = ReplayFolder) {
+  return std::string(folder) + "\\" + name;
+}
 
 std::string StampOf(int64_t startedAt) {
   using namespace std::chrono;
@@ -39,6 +42,34 @@ struct TCandidate {
   int32_t Score = 0;
 };
 
+// The game path of a new replay of a game that started then: the first name not taken.
+std::string FreePath(const char* folder, int64_t startedAt) {
+  const std::string stamp = StampOf(startedAt);
+  std::error_code ec;
+  for (int n = 1; n <= 99; ++n) {
+    char name[NameLength + 1];
+    std::snprintf(name, sizeof name, "%s-%02d.replay", stamp.c_str(), n);
+    if (!fs::exists(Platform::NativePath(GamePath(name, folder)), ec)) return GamePath(name, folder);
+  }
+  return {};
+}
+
+// The replays named the game's way in a folder, oldest first.
+std::vector<std::string> FilesIn(const char* folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(Platform::NativePath(folder), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = Platform::PathToUtf8(it->path().filename());
+    if (IsReplayFileName(name) && it->is_regular_file(ec)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(GamePath(name, folder));
+  return paths;
+}
+
+const std::string RetryAfterFile = std::string(UnsentFolder) + "\\retry-after";
+
 }  // namespace
 
 bool IsReplayFileName(const std::string& name) {
@@ -50,18 +81,36 @@ bool IsReplayFileName(const std::string& name) {
   return true;
 }
 
-std::vector<std::string> ReplayFiles() {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(Platform::NativePath(ReplayFolder), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const std::string name = Platform::PathToUtf8(it->path().filename());
-    if (IsReplayFileName(name) && it->is_regular_file(ec)) names.push_back(name);
+std::vector<std::string> ReplayFiles() { return FilesIn(ReplayFolder); }
+
+std::vector<std::string> UnsentReplays() { return FilesIn(UnsentFolder); }
+
+void KeepUnsentReplay(const std::vector<uint8_t>& bytes, int64_t startedAt) {
+  try {
+    if (const std::string path = FreePath(UnsentFolder, startedAt); !path.empty() && !bytes.empty())
+      WriteFileAtomically(path, std::string(bytes.begin(), bytes.end()));
+  } catch (const std::exception&) {
+    // A full disk: this replay's proof is lost, nothing else.
   }
-  std::sort(names.begin(), names.end());
-  std::vector<std::string> paths;
-  for (const std::string& name : names) paths.push_back(GamePath(name));
-  return paths;
+}
+
+void DropUnsentReplay(const std::string& gamePath) {
+  std::error_code ec;
+  if (fs::remove(Platform::NativePath(gamePath), ec)) Platform::PlayerFilesChanged();
+}
+
+int64_t UnsentRetryAfter() {
+  std::ifstream in(Platform::NativePath(RetryAfterFile));
+  int64_t until = 0;
+  return in >> until ? until : 0;
+}
+
+void SetUnsentRetryAfter(int64_t until) {
+  try {
+    WriteFileAtomically(RetryAfterFile, std::to_string(until) + "\r\n");
+  } catch (const std::exception&) {
+    // Then the next try comes sooner than asked; the server says so again.
+  }
 }
 
 std::optional<std::vector<uint8_t>> ReadReplayFile(const std::string& gamePath) {
@@ -101,15 +150,9 @@ std::array<std::string, 11> EntryReplays(const THighScoreTable& table, const std
 void KeepReplay(const std::vector<uint8_t>& bytes, int64_t startedAt, const THighScoreTable& table) {
   if (bytes.empty()) return;
   try {
-    const std::string stamp = StampOf(startedAt);
-    std::string path;
-    std::error_code ec;
-    for (int n = 1; n <= 99 && path.empty(); ++n) {
-      char name[NameLength + 1];
-      std::snprintf(name, sizeof name, "%s-%02d.replay", stamp.c_str(), n);
-      if (!fs::exists(Platform::NativePath(GamePath(name)), ec)) path = GamePath(name);
-    }
+    const std::string path = FreePath(ReplayFolder, startedAt);
     if (path.empty()) return;
+    std::error_code ec;
     WriteFileAtomically(path, std::string(bytes.begin(), bytes.end()));
 
     const std::vector<std::string> files = ReplayFiles();

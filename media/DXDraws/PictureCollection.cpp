@@ -64,7 +64,7 @@ int32_t TPictureCollectionItem::PatternCount() const {
 void TPictureCollectionItem::Initialize() {
   Finalize();
   FGrid = Grid();
-  if (!FPictureReleased && !Picture.Empty()) {
+  if (!FPictureReleased && Picture.HasPixels()) {
     FSurface = std::make_unique<TDirectDrawSurface>(Picture.Width(), Picture.Height());
     Restore();
     if (FCollection && !FCollection->KeepPictures) {
@@ -260,7 +260,7 @@ void TPictureCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
           }
         } else if (p.Name == "Picture.Data") {
           if (v.Type != TValueType::vaBinary) InvalidStream();
-          item->Picture.LoadFromPictureData(v.Data);
+          item->Picture.LoadFromPictureData(v.Data, !SizesOnly);
           // Its bytes are in the picture now; a big library would otherwise sit in
           // memory twice while it loads.
           std::vector<uint8_t>().swap(v.Data);

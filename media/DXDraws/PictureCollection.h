@@ -102,6 +102,9 @@ class TPictureCollection {
   // life, and drops its decoded bitmap, so a running game holds each picture once. The
   // data tool keeps the bitmaps to write them back.
   bool KeepPictures = true;
+  // Set before loading: the pictures' sizes alone, no pixels and no surfaces, for a game
+  // whose logic runs with nothing drawn (it never asks for a pixel).
+  bool SizesOnly = false;
 
   // Throws EPictureCollectionError "Image '%s' not found".
   TPictureCollectionItem& Find(std::string_view name) const;

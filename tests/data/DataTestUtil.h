@@ -31,7 +31,7 @@ inline std::string ReadAll(const std::string& path) {
 // Runs the sprdata program; returns its exit status, its error output in `errors`.
 inline int RunSprdata(const std::string& args, std::string* errors = nullptr) {
   const std::string errFile = std::filesystem::temp_directory_path() / ("sprdata-err-" + std::to_string(::getpid()));
-  const int status = std::system((std::string(SPRDATA_EXE) + " " + args + " >/dev/null 2>" + errFile).c_str());
+  const int status = std::system(("'" + std::string(SPRDATA_EXE) + "' " + args + " >/dev/null 2>" + errFile).c_str());
   if (errors) *errors = ReadAll(errFile);
   std::filesystem::remove(errFile);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

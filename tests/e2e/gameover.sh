@@ -77,14 +77,19 @@ grep -q "^result=reproduced score=$score name=546573746572 .* table=1 sent=1 " <
   e2e_fail "the replay is not of the game sent with $score: $verdict"
 
 # The replay followed the result to the server, which re-played it: the game is on the
-# page once, proven, in the proven view, and its replay downloads as the game kept it.
+# page once, proven, in the proven view, and what proves its race downloads: the game as
+# it was kept, without what did nothing in it, re-playing to the same race and result.
 e2e_until 60 eval 'page | grep -q "class=\"proven\""' || e2e_fail "the result was not proven: $(cat "$E2E_DIR/server.log")"
 page >"$E2E_DIR/page.html"
 [ "$(grep -o '>Tester<' "$E2E_DIR/page.html" | wc -l)" -eq 1 ] || e2e_fail "the game is not on the page once"
 page 1 | grep -q ">$score<a class=\"proven\"" || e2e_fail "the proven view has no $score"
 id=$(sed -n 's/.*href="\.\.\/replays?id=\([0-9]*\)".*/\1/p' "$E2E_DIR/page.html" | head -n1)
 fetch "/replays?id=$id" >"$E2E_DIR/download"
-size=$(stat -c %s "${kept[0]}")
-grep -aq "^Content-Length: $size"$'\r' "$E2E_DIR/download" || e2e_fail "the download is not the size of the replay"
-tail -c "$size" "$E2E_DIR/download" | cmp -s - "${kept[0]}" || e2e_fail "the download differs from the kept replay"
+size=$(sed -n 's/^Content-Length: \([0-9]*\)\r$/\1/p' "$E2E_DIR/download" | head -n1)
+[ -n "$size" ] && [ "$size" -le "$(stat -c %s "${kept[0]}")" ] || e2e_fail "the download is no replay of the game"
+tail -c "$size" "$E2E_DIR/download" >"$E2E_DIR/proof.replay"
+proof=$(ASAN_OPTIONS=detect_leaks=0 "$E2E_BUILD_DIR/tools/sprayrush-run" --verify "$E2E_DIR/proof.replay") ||
+  e2e_fail "the download does not re-play: $proof"
+grep -q "^result=reproduced score=$score name=546573746572 .* race=${verdict##* race=}$" <<<"$proof" ||
+  e2e_fail "the download proves another race or result: $proof (the game: $verdict)"
 e2e_log passed

@@ -38,8 +38,8 @@ TEST_F(RaceDialogs, ARecordGameEndsThroughNameEntryAndTheSendQuestionOnTheHighSc
   EXPECT_EQ(FramesWhile(8), 135);  // 2000 ms
   ASSERT_EQ(Form().ActiveDialog, 5);
   ASSERT_NE(Form().Dialog.Window, nullptr);
-  // The previous name is offered again; at most ten characters.
-  Type("\x08" "a-\xC6 0123456789");
+  // The previous name is offered again; at most ten printable characters (DEL is none).
+  Type("\x08" "a-\x7F\xC6 0123456789");
   EXPECT_EQ(Race().PlayerName, "Olga-\xC6 012");
   Enter();
   EXPECT_EQ(Form().HighScoreTable.HighScores[10].Name, "Olga-\xC6 012");

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -14,6 +15,8 @@
 #include "media/Platform/GameController.h"
 #include "game/online/ResultSender.h"
 #include "game/online/SubmitResult.h"
+#include "game/replay/ReplayStore.h"
+#include "http/HttpClient.h"
 #include "tests/online/Loopback.h"
 #include "tests/replay/AlteredReplay.h"
 #include "tests/replay/ReplayRig.h"
@@ -238,6 +241,72 @@ TEST_F(Recording, AGameTheControllerStartedInsideAFrameReplays) {
   ExpectReplayedAsPlayed(kept[0], game, first, played);
 }
 
+// A sent game's replay the server cannot take yet waits with the player's saves and goes
+// again later: not before the time the server asked for, at the next start, and not once
+// its game is a week old.
+TEST_F(Recording, AReplayTheServerCouldNotTakeIsSentAgainLater) {
+  std::atomic<int> status{429};
+  std::mutex lock;
+  std::vector<std::string> bodies;
+  Loopback::TListener server([&](int fd, const std::string& head) {
+    const size_t length = std::stoul(head.substr(head.find("Content-Length: ") + 16));
+    std::string body = head.substr(head.find("\r\n\r\n") + 4);
+    while (body.size() < length) body += Loopback::ReadAll(fd, 1000);
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      bodies.push_back(body);
+    }
+    Loopback::SendAll(fd, "HTTP/1.1 " + std::to_string(status.load()) + " X\r\nRetry-After: 60\r\nContent-Length: 0\r\n"
+                          "Connection: close\r\n\r\n");
+  });
+  const auto sent = [&] {
+    std::lock_guard<std::mutex> hold(lock);
+    return bodies.size();
+  };
+  const std::string address = "127.0.0.1:" + std::to_string(server.Port);
+  TRecordingGame game;
+  const int64_t now = int64_t(std::time(nullptr));
+  TReplay replay;
+  replay.StartedAt = now - 60;
+  replay.Result.Sent = true;
+  replay.Stream = TReplayStreamWriter().Finish();
+  const std::vector<uint8_t> bytes = EncodeReplay(replay);
+  THttpClient client;
+  const auto sendReplays = [&client](const std::string& to, const std::vector<uint8_t>& replayBytes, int64_t startedAt) {
+    SendReplays(client, to, replayBytes, startedAt, [] {});
+    client.Wait();
+  };
+
+  // 429: kept, and the server's wish is kept too.
+  sendReplays(address, bytes, replay.StartedAt);
+  ASSERT_EQ(sent(), 1u);
+  ASSERT_EQ(UnsentReplays().size(), 1u);
+  EXPECT_GE(UnsentRetryAfter(), now + 60);
+  sendReplays(address, {}, 0);
+  EXPECT_EQ(sent(), 1u) << "sent again before the server's time";
+
+  // No answer at all: kept the same way.
+  sendReplays("127.0.0.1:" + std::to_string(Loopback::DeadPort()), bytes, replay.StartedAt);
+  EXPECT_EQ(UnsentReplays().size(), 2u);
+
+  // A week-old game's replay is let go unsent.
+  replay.StartedAt = now - UnsentKeepSeconds - 1;
+  KeepUnsentReplay(EncodeReplay(replay), replay.StartedAt);
+  ASSERT_EQ(UnsentReplays().size(), 3u);
+
+  // The time has come; the game (as at its next start) sends the ones waiting while its
+  // frames go on, and the server takes them.
+  SetUnsentRetryAfter(0);
+  status = 201;
+  SetScoreServerOverride(address);
+  UploadReplays(game.Form(), {}, 0);
+  game.Frames(5);
+  game.Form().Replay.Uploader->Wait();
+  EXPECT_EQ(sent(), 3u);
+  EXPECT_TRUE(bodies[2] == std::string(bytes.begin(), bytes.end()));
+  EXPECT_TRUE(UnsentReplays().empty());
+}
+
 // The runner as a score server or a player uses it: its verdict and exit status.
 struct TRunnerResult {
   int Status = -1;
@@ -246,7 +315,7 @@ struct TRunnerResult {
 
 TRunnerResult RunRunner(const std::string& args) {
   const std::string out = "runner.out", err = "runner.err";
-  const int raw = std::system((std::string(SPRAYRUSH_RUNNER) + " " + args + " >" + out + " 2>" + err).c_str());
+  const int raw = std::system(("'" + std::string(SPRAYRUSH_RUNNER) + "' " + args + " >" + out + " 2>" + err).c_str());
   TRunnerResult r;
   r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   std::ostringstream o, e;

@@ -21,13 +21,6 @@ namespace {
 using namespace ServerTest;
 using Clock = std::chrono::steady_clock;
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's shadow memory makes the server several times larger.
-constexpr bool Sanitized = true;
-#else
-constexpr bool Sanitized = false;
-#endif
-
 // The game gives up after this long: a player kept waiting longer loses the result.
 constexpr double GameTimeoutMs = 5000;
 constexpr double MemoryLimitMb = 100;

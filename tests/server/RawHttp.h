@@ -130,6 +130,13 @@ inline void RaiseFileLimit() {
   setrlimit(RLIMIT_NOFILE, &files);
 }
 
+// How often part comes in text.
+inline size_t Count(const std::string& text, const std::string& part) {
+  size_t n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
 // Peak resident memory of a process in MB, from /proc.
 inline double PeakMemoryMb(pid_t pid) {
   std::ifstream status("/proc/" + std::to_string(pid) + "/status");

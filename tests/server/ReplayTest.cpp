@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -22,15 +23,6 @@ namespace {
 
 using namespace ServerTest;
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
-
-size_t Count(const std::string& text, const std::string& part) {
-  size_t n = 0;
-  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 // The designed submission, then its game's replay: one row, proven, downloadable.
 void ProveTheSentGame(const TServer& server) {
   THttpClient client;
@@ -44,8 +36,12 @@ void ProveTheSentGame(const TServer& server) {
   EXPECT_NE(proven.Body.find("\"score\":835,\"info\":\"_______\""), std::string::npos) << proven.Body;
   EXPECT_NE(proven.Body.find("\"proven\":true"), std::string::npos) << proven.Body;
   EXPECT_NE(proven.Body.find("\"merged\":true"), std::string::npos) << proven.Body;
-  // Sent again, the same game stays one row.
+  // Sent again, the same game stays one row; a copy of its race under another name is
+  // turned away with that row.
   EXPECT_EQ(PostReplay(server.Port, SentGame()).Status, 200);
+  const TResponse copy = PostReplay(server.Port, TomsGame(), "127.0.7.200");
+  EXPECT_EQ(copy.Status, 409);
+  EXPECT_EQ(copy.Body.substr(0, copy.Body.find(',')), proven.Body.substr(0, proven.Body.find(',')));
 
   const std::string all = Fetch(server.Port, PageTarget).Body;
   EXPECT_EQ(Count(all, "<td class=\"score\">835"), 1u) << all;
@@ -63,7 +59,8 @@ void ProveTheSentGame(const TServer& server) {
   EXPECT_NE(json.find("\"type\":1,"), std::string::npos) << json;
   EXPECT_NE(json.find("\"score\":835,\"info\":\"_______\","), std::string::npos) << json;
 
-  // The mark's link downloads the replay as it was sent.
+  // The mark's link downloads what proves the race: the replay up to the race's end, which
+  // re-plays to the same result.
   const size_t href = proof.find("href=\"../replays?id=");
   ASSERT_NE(href, std::string::npos) << proof;
   const size_t from = href + 8;  // past href="..
@@ -71,7 +68,16 @@ void ProveTheSentGame(const TServer& server) {
   const TResponse download = Fetch(server.Port, target);
   EXPECT_EQ(download.Status, 200) << target;
   EXPECT_NE(download.Head.find("Content-Disposition: attachment; filename=\"sprayrush-"), std::string::npos);
-  EXPECT_TRUE(download.Body == SentGame()) << "the download differs from the replay sent";
+  const TReplay kept = DecodeReplay(Bytes(download.Body));
+  EXPECT_EQ(kept.Result.Score, SentScore);
+  EXPECT_EQ(kept.Result.PlayerName, SentName);
+  EXPECT_LT(kept.Result.Frames, SentReplay().Result.Frames) << "the idle frames after the game are kept";
+  {
+    TTempDir check;
+    std::ofstream(check.Path / "kept.replay", std::ios::binary) << download.Body;
+    TChild runner({SPRAYRUSH_RUNNER, "--verify", (check.Path / "kept.replay").string()}, true);
+    EXPECT_EQ(runner.ReadAll(60000).rfind("result=reproduced ", 0), 0u);
+  }
   EXPECT_EQ(Fetch(server.Port, "/replays?id=999").Status, 404);
   EXPECT_EQ(Fetch(server.Port, "/replays?id=x").Status, 400);
 }
@@ -123,6 +129,14 @@ TEST(ProvenResults, AlteredForgedAndDamagedReplaysAreRefusedAndNothingIsProven) 
   claimsMore.Result.Score = 2147483647;
   TReplay unsent = DecodeReplay(sent);
   unsent.Result.Sent = false;
+  // The send question answered No instead of Yes, the file still claiming the result was sent.
+  const std::string claimsSent = Reclaimed(Rewritten(SentReplay(), [](const TReplayItem& item, uint32_t,
+                                                                     TReplayStreamWriter& out) {
+    TReplayItem copy = item;
+    constexpr uint64_t Yes = uint64_t(1) << 9, No = uint64_t(1) << 10;  // Y and N
+    if (item.Kind == TReplayItem::Frame && item.Input.States == Yes) copy.Input.States = No;
+    Put(out, copy);
+  }));
   TReplay newer = DecodeReplay(sent);
   newer.Simulation = SimulationVersion + 1;
   std::vector<uint8_t> flipped = sent;
@@ -137,8 +151,9 @@ TEST(ProvenResults, AlteredForgedAndDamagedReplaysAreRefusedAndNothingIsProven) 
     const char* Says;
   } Cases[] = {
       {"one frame changed", Text(altered), 422, "does not come to the end it claims"},
-      {"another score claimed", Text(EncodeReplay(claimsMore)), 422, "claims score 2147483647"},
+      {"another score claimed", Text(EncodeReplay(claimsMore)), 422, "score 835 where the file claims 2147483647"},
       {"a game not sent", Text(EncodeReplay(unsent)), 422, "did not send"},
+      {"a game not sent that claims it was", claimsSent, 422, "a game that did not send its result"},
       {"another simulation", Text(EncodeReplay(newer)), 422, "simulation version"},
       {"a flipped byte", Text(flipped), 400, "damaged"},
       {"cut short", SentGame().substr(0, SentGame().size() / 2), 400, "damaged"},
@@ -160,7 +175,7 @@ TEST(ProvenResults, AlteredForgedAndDamagedReplaysAreRefusedAndNothingIsProven) 
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
-TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
+TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOnAndTheWaitingAreShownPending) {
   TTempDir dir;
   // A runner that takes the replay, leaves a file in its temporary folder, says which
   // folder when it has started, and waits to be let go.
@@ -171,7 +186,7 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
                         << release.string() << "' ]; do sleep 0.05; done\nexit 1\n";
   std::filesystem::permissions(runner, std::filesystem::perms::owner_all);
   TServer server((dir.Path / "scores.db").string(), true, {},
-                 {"--replay-runner", runner.string(), "--replay-workers", "1", "--replay-queue", "1"});
+                 {"--replay-runner", runner.string(), "--replay-workers", "1", "--replay-queue", "1", "--replay-wait", "1"});
 
   // One re-playing, one waiting: the queue is full, and of two more at least one is turned away.
   std::vector<std::thread> senders;
@@ -183,6 +198,8 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
   for (int i = 0; i < 3000 && !std::filesystem::exists(started); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(std::filesystem::exists(started));
+  std::string scratch;
+  std::getline(std::ifstream(started), scratch);
   for (int i = 1; i < 4; ++i) send(i);
   int turnedAway = 0;
   for (int wait = 0; wait < 3000 && turnedAway < 2; ++wait) {
@@ -192,11 +209,23 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
   }
   EXPECT_EQ(turnedAway, 2);
 
-  // Meanwhile pages and results are answered as ever.
+  // Meanwhile pages and results are answered as ever. The senders heard 202: their replays
+  // are kept, and the submission of the game of one shows it pending.
+  for (int wait = 0; wait < 3000 && answers[0] == 0; ++wait) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(answers[0], 202);
   const TResponse page = Fetch(server.Port, PageTarget);
   EXPECT_EQ(page.Status, 200);
   EXPECT_EQ(Fetch(server.Port, SubmitTarget("Ab", 10, "")).Status, 200);
-  EXPECT_NE(Fetch(server.Port, PageTarget).Body.find(">Ab<"), std::string::npos);
+  EXPECT_EQ(Fetch(server.Port, SubmitTarget(SentName, SentScore, SentAdd), Loopback(7, 1)).Status, 200);
+  const std::string pending = Fetch(server.Port, PageTarget).Body;
+  EXPECT_NE(pending.find(">Ab<"), std::string::npos);
+  EXPECT_EQ(Count(pending, "class=\"pending\""), 1u) << pending;
+  const std::string json = Fetch(server.Port, PageTarget + "&format=json").Body;
+  const size_t link = json.find("\"pending\":true,\"replay\":\"");
+  ASSERT_NE(link, std::string::npos) << json;
+  const size_t from = link + std::strlen("\"pending\":true,\"replay\":\"");
+  const std::string target = json.substr(from, json.find('"', from) - from);
+  EXPECT_EQ(Fetch(server.Port, target).Status, 202) << target;
 
   // Uploads announcing the largest replay and never sending it hold the memory set aside
   // for replays; one more is turned away before its body is read, and pages go on.
@@ -215,15 +244,16 @@ TEST(ProvenResults, AFullReplayQueueTurnsReplaysAwayWhilePagesAndResultsGoOn) {
   EXPECT_EQ(Fetch(server.Port, PageTarget).Status, 200);
   for (int fd : held) ::close(fd);
 
-  // Let go, the runner fails: the replays it held are told to come back later.
+  // Let go, the runner fails: the replays it held wait no more.
   std::ofstream(release) << "";
   for (auto& s : senders) s.join();
-  EXPECT_EQ(answers[0], 503);
-  std::string scratch;
-  std::getline(std::ifstream(started), scratch);
+  for (int wait = 0; wait < 3000 && Fetch(server.Port, target).Status == 202; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(Fetch(server.Port, target).Status, 404);
   EXPECT_FALSE(scratch.empty());
   EXPECT_FALSE(std::filesystem::exists(scratch)) << "a failed re-play left " << scratch;
-  for (int i = 1; i < 4; ++i) EXPECT_TRUE(answers[i] == 429 || answers[i] == 503) << answers[i];
+  // The one that waited ran too, and failed as well: 503, unless its sender had heard 202.
+  for (int i = 1; i < 4; ++i) EXPECT_TRUE(answers[i] == 429 || answers[i] == 202 || answers[i] == 503) << answers[i];
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -111,6 +112,13 @@ struct TChild {
   }
 };
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's shadow memory makes the server several times larger, and its re-plays slower.
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+
 inline std::string ServerProgram() { return SPRAYRUSH_BINARY_DIR "/server/sprayrush-scores"; }
 
 // The user a test runs programs as that must not run as root (a database server, a server
@@ -169,6 +177,10 @@ struct TServer {
                                           const std::vector<std::string>& options) {
     // No web game unless a test gives one: a built one in the tree must not change the page.
     prefix.insert(prefix.end(), {ServerProgram(), "--port", "0", "--bind", "127.0.0.1", "--db", database, "--web", "none"});
+    // A replay's sender hears its proof, however long the re-play takes on this machine,
+    // unless the test says otherwise.
+    if (std::find(options.begin(), options.end(), "--replay-wait") == options.end())
+      prefix.insert(prefix.end(), {"--replay-wait", "600"});
     prefix.insert(prefix.end(), options.begin(), options.end());
     return prefix;
   }

@@ -34,6 +34,11 @@ class TMemoryStore : public TScoreStore {
     return {TProvenStored::New, Entries.back()};
   }
   std::optional<std::string> Replay(int64_t) override { return std::nullopt; }
+  bool AwaitsProof(int64_t) override { return false; }
+  int64_t AddPending(const TPendingReplay&) override { return 0; }
+  std::optional<std::string> PendingBytes(int64_t) override { return std::nullopt; }
+  std::vector<TPendingReplay> Pending() override { return {}; }
+  void DropPending(int64_t) override {}
   std::vector<TScoreEntry> Best(const TTableView& view) override {
     auto best = Entries;
     if (view.ProvenOnly) std::erase_if(best, [](const TScoreEntry& e) { return !e.Proven; });
@@ -85,6 +90,7 @@ TEST(ScoreRecord, MalformedRecordsAreRefused) {
       Padded("type=0|name=Ab|key=S|p=|add=x|z="),
       Padded("type=0|name=Abcdefghijk|score=1|key=S|p=|add=x|z="),
       Padded("type=0|name=A\x01|score=1|key=S|p=|add=x|z="),
+      Padded("type=0|name=A\x7F|score=1|key=S|p=|add=x|z="),
       Padded("type=0|name=Ab|score=-1|key=S|p=|add=x|z="),
       Padded("type=0|name=Ab|score=2147483648|key=S|p=|add=x|z="),
       Padded("type=0|name=Ab|score=01|key=S|p=|add=x|z="),

@@ -35,23 +35,43 @@ wine_own_session() {
 # Starts a Windows game program on the display from another working folder, as a shortcut
 # does, and waits for its window; sets E2E_GAME_PID and E2E_WINDOW. The program is a Unix
 # path, a Windows path, or "start" and a shortcut, which the shell opens: then the game is
-# not our child, and its process is the one that owns the window.
+# not our child, and its process is the one that owns the window. Wine's shell now and then
+# refuses a start it is given too early ("ShellExecuteEx failed: Internal error"); such a
+# start is made again, three times at most.
 wine_start_game() {
   local args=("$@")
   [ "${1:0:1}" = / ] && args=("$(wine_path "$1")")
-  # A real display, and no sound device but what Wine finds (none here).
-  (cd / && exec env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER WINE_DISPLAY="$DISPLAY" bash "$WINE_RUN" "${args[@]}" >>"$E2E_DIR/game.log" 2>&1) &
+  WINE_GAME_CHILD=yes
+  if [ "$1" != start ]; then
+    wine_launch "${args[@]}"
+    e2e_wait_window '^Sprayrush$' "$E2E_GAME_PID" 60
+    return 0
+  fi
+  local attempt status
+  for attempt in 1 2 3; do
+    wine_launch "${args[@]}"
+    # start returns once the shell has started the game (0) or refused to (not 0).
+    e2e_until 60 eval '! e2e_running $E2E_GAME_PID || xdotool search --onlyvisible --name "^Sprayrush$" >/dev/null 2>&1' ||
+      e2e_fail "the shell neither started the game nor ended"
+    status=0
+    e2e_running "$E2E_GAME_PID" || wait "$E2E_GAME_PID" || status=$?
+    [ "$status" -eq 0 ] && break
+    e2e_log "the shell refused start $attempt (status $status): $(tail -n 1 "$E2E_DIR/game.log")"
+    [ "$attempt" -lt 3 ] || e2e_fail "the shell refused to start the game three times"
+    sleep 2
+  done
+  e2e_wait_window '^Sprayrush$' "" 60
+  E2E_GAME_PID=$(xdotool getwindowpid "$E2E_WINDOW") || e2e_fail "the game window names no process"
+  e2e_track "$E2E_GAME_PID"
+  WINE_GAME_CHILD=
+}
+
+# Runs a Windows program on the display in the background, from the root folder, with a
+# real display and no sound device but what Wine finds (none here); sets E2E_GAME_PID.
+wine_launch() {
+  (cd / && exec env -u SDL_VIDEODRIVER -u SDL_AUDIODRIVER WINE_DISPLAY="$DISPLAY" bash "$WINE_RUN" "$@" >>"$E2E_DIR/game.log" 2>&1) &
   E2E_GAME_PID=$!
   e2e_track "$E2E_GAME_PID"
-  WINE_GAME_CHILD=yes
-  if [ "$1" = start ]; then
-    e2e_wait_window '^Sprayrush$' "" 60
-    E2E_GAME_PID=$(xdotool getwindowpid "$E2E_WINDOW") || e2e_fail "the game window names no process"
-    e2e_track "$E2E_GAME_PID"
-    WINE_GAME_CHILD=
-  else
-    e2e_wait_window '^Sprayrush$' "$E2E_GAME_PID" 60
-  fi
 }
 
 # Waits until the game has drawn its first picture (the window shows black before) and

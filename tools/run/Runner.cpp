@@ -4,14 +4,18 @@
 //   sprayrush-run [--trace] SCRIPT                (SCRIPT "-" reads standard input)
 //   sprayrush-run [--trace] --record FILE SCRIPT  also writes the race's replay to FILE
 //   sprayrush-run [--trace] --replay FILE         plays FILE; prints what the recording run printed
+//   sprayrush-run --verify FILE [--proof OUT]     re-plays FILE ("-": standard input) at full
+//                                                 speed, nothing drawn, and prints one line;
+//                                                 OUT gets the replay cut to what proves its race
 //   sprayrush-run --verify FILE                   re-plays FILE ("-": standard input) at full
 //                                                 speed, nothing drawn, and prints one line
 //   --language en|ru                              with any of them: the game speaks it, which
 //                                                 changes nothing it prints
 //
 // The real game starts with SDL's dummy drivers on the built game's pictures, sounds and
-// tunes, with a temporary folder of its own for saves, chooses the boat on the boat screen,
-// and runs one frame per command frame with move count 1, whatever the wall clock says.
+// tunes (a replay re-played: the pictures' sizes alone), with a temporary folder of its own
+// for saves, chooses the boat on the boat screen, and runs one frame per command frame
+// with move count 1, whatever the wall clock says.
 // The state line follows the last frame (with --trace every frame).
 // Exit status: 0 done, 1 the game could not run, 2 a bad command line or script or a
 // damaged replay, 3 a replay that does not come to its recorded end or was made by another
@@ -56,8 +60,9 @@ constexpr const char* Usage =
     "usage: sprayrush-run [--trace] SCRIPT                (SCRIPT '-' reads standard input)\n"
     "       sprayrush-run [--trace] --record FILE SCRIPT  also writes the race's replay to FILE\n"
     "       sprayrush-run [--trace] --replay FILE         plays a replay as its recording run played\n"
-    "       sprayrush-run --verify FILE                   re-plays a replay ('-': standard input) at full\n"
-    "                                                     speed and prints one line (see the README)\n"
+    "       sprayrush-run --verify FILE [--proof OUT]     re-plays a replay ('-': standard input) at full\n"
+    "                                                     speed and prints one line (see the README);\n"
+    "                                                     OUT gets the replay as far as it proves the race\n"
     "       --language en|ru                              with any of them: the language the game speaks\n"
     "script commands, one a line, '#' starts a comment:\n"
     "  seed N        random seed before the race starts (default 1)\n"
@@ -148,7 +153,7 @@ class TRun {
   // Plays a replay through to its end (its logic alone: drawing changes nothing it
   // prints); what the game came to. The check prints no state line.
   TPlaybackOutcome Replay(TReplay replay, bool verify) {
-    Open();
+    Open(true);
     StartPlayback(*Form, std::move(replay), TPlaybackView::Headless);
     while (PlayRecordedFrame(*Form)) {
       ++Frames;
@@ -159,10 +164,11 @@ class TRun {
   }
 
  private:
-  void Open() {
+  void Open(bool logicOnly = false) {
     // A script that wanders into the menus opens no browser.
     SetLinkOpener([](const std::string&) {});
     Form = std::make_unique<TMForm>(Application);
+    Form->LogicOnly = logicOnly;
     SetLanguage(*Form, Language);
     Form->MDXInput->Keyboard.Source = [this](Platform::TKeyboardState& keys) { keys = Held; };
     Form->MDXInput->Joystick.Source = [] { return Platform::TJoystickState{}; };
@@ -280,7 +286,7 @@ void PrintVerdict(const char* result, const TReplay& replay, const TPlaybackOutc
   }
   std::cout << " claimed_score=" << claim.Score << " claimed_name=" << Hex(claim.PlayerName)
             << " claimed_frames=" << claim.Frames << " claimed_checksum=" << Checksum(claim.Checksum)
-            << " simulation=" << replay.Simulation << '\n';
+            << " simulation=" << replay.Simulation << " race=" << (o && o->Race ? Checksum(*o->Race) : "-") << '\n';
 }
 
 int Fail(const std::string& message, int status) {
@@ -329,7 +335,19 @@ int RunScript(const std::string& scriptName, const std::string& recordFile, bool
   return status;
 }
 
-int RunReplay(const std::string& fileName, bool verify, bool trace, TLanguage language) {
+// The proof must play to the same race and the same end as the whole replay did; it is
+// written only then, so a proof kept by a server always re-plays.
+bool WriteProof(const TPlaybackOutcome& whole, const std::string& proofFile) {
+  TRun again(false, TLanguage::Russian);
+  const TPlaybackOutcome proof = again.Replay(DecodeReplay(whole.Proof), true);
+  if (!proof.Reproduced || proof.Race != whole.Race) return false;
+  std::ofstream out(Platform::PathFromUtf8(proofFile), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(whole.Proof.data()), std::streamsize(whole.Proof.size()));
+  return bool(out.flush());
+}
+
+int RunReplay(const std::string& fileName, bool verify, bool trace, TLanguage language,
+              const std::string& proofFile = {}) {
   TReplay replay;
   try {
     replay = DecodeReplay(ReadInput(fileName));
@@ -359,6 +377,9 @@ int RunReplay(const std::string& fileName, bool verify, bool trace, TLanguage la
       return Fail(fileName + ": " + error.what(), 3);
     }
     if (verify) PrintVerdict(outcome.Reproduced ? "reproduced" : "differs", replay, &outcome, addInfo);
+    // Without a proof the replay is kept whole: a flaw here must cost no player a proven result.
+    if (outcome.Reproduced && !proofFile.empty() && !WriteProof(outcome, proofFile))
+      std::cerr << "sprayrush-run: " << fileName << ": the race's proof does not re-play as the replay did; none written\n";
     if (outcome.Reproduced) return 0;
     return Fail(fileName + ": the replay does not come to its recorded end (score " +
                     std::to_string(outcome.Score) + ", recorded " + std::to_string(replay.Result.Score) +
@@ -372,7 +393,7 @@ int RunReplay(const std::string& fileName, bool verify, bool trace, TLanguage la
 
 int main(int argc, char** argv) {
   bool trace = false;
-  std::string scriptName, recordFile, replayFile, verifyFile, languageCode;
+  std::string scriptName, recordFile, replayFile, verifyFile, proofFile, languageCode;
   Platform::UseBinaryStandardStreams();
   const std::vector<std::string> args = Platform::Utf8Arguments(argc, argv);
   for (size_t i = 1; i < args.size(); ++i) {
@@ -380,6 +401,7 @@ int main(int argc, char** argv) {
     std::string* value = arg == "--record"     ? &recordFile
                          : arg == "--replay"   ? &replayFile
                          : arg == "--verify"   ? &verifyFile
+                         : arg == "--proof"    ? &proofFile
                          : arg == "--language" ? &languageCode
                                                : nullptr;
     if (arg == "--trace") {
@@ -399,8 +421,9 @@ int main(int argc, char** argv) {
   const std::optional<TLanguage> language = languageCode.empty() ? TLanguage::Russian : LanguageOfCode(languageCode);
   const bool replays = !replayFile.empty() || !verifyFile.empty();
   const bool valid = replays ? scriptName.empty() && recordFile.empty() &&
-                                   (replayFile.empty() || verifyFile.empty()) && !(trace && !verifyFile.empty())
-                             : !scriptName.empty();
+                                   (replayFile.empty() || verifyFile.empty()) && !(trace && !verifyFile.empty()) &&
+                                   (proofFile.empty() || !verifyFile.empty())
+                             : !scriptName.empty() && proofFile.empty();
   if (!valid || !language) {
     std::cerr << Usage;
     return 2;
@@ -408,7 +431,7 @@ int main(int argc, char** argv) {
   try {
     if (replays)
       return verifyFile.empty() ? RunReplay(replayFile, false, trace, *language)
-                                : RunReplay(verifyFile, true, false, *language);
+                                : RunReplay(verifyFile, true, false, *language, proofFile);
     return RunScript(scriptName, recordFile, trace, *language);
   } catch (const std::exception& error) {
     return Fail(error.what(), 1);

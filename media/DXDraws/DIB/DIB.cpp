@@ -166,7 +166,7 @@ TDIB::TDIB(int width, int height) {
   FPixels.assign(size_t(width) * height, 0);
 }
 
-void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes) {
+void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool pixels) {
   TByteReader in(bytes);
   const uint32_t headerSize = in.U32();
   int64_t width, height;
@@ -207,6 +207,12 @@ void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes) {
   }
   if ((compression == 1 || compression == 2) && uint64_t(width) * uint64_t(height) > MaxRlePixels)
     Invalid();
+  if (!pixels) {
+    FWidth = int(width);
+    FHeight = int(height);
+    std::vector<uint32_t>().swap(FPixels);
+    return;
+  }
 
   TMasks masks{TChannel(bits == 16 ? 0x7C00 : 0xFF0000), TChannel(bits == 16 ? 0x03E0 : 0xFF00),
                TChannel(bits == 16 ? 0x001F : 0xFF)};
@@ -288,7 +294,7 @@ std::vector<uint8_t> TDIB::SaveToBitmap(int bitCount) const {
   return out;
 }
 
-void TDIB::LoadFromPictureData(std::span<const uint8_t> bytes) {
+void TDIB::LoadFromPictureData(std::span<const uint8_t> bytes, bool pixels) {
   if (bytes.empty()) {
     *this = TDIB();
     return;
@@ -297,7 +303,7 @@ void TDIB::LoadFromPictureData(std::span<const uint8_t> bytes) {
   const uint8_t n = in.Byte();
   const uint8_t* name = in.Take(n);
   if (std::string_view(reinterpret_cast<const char*>(name), n) != "TDIB") Invalid();
-  LoadFromBitmap(in.Rest());
+  LoadFromBitmap(in.Rest(), pixels);
 }
 
 std::vector<uint8_t> TDIB::SavePictureData(int bitCount) const {

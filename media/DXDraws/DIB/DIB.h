@@ -28,15 +28,16 @@ class TDIB {
   void ReleasePixels() { std::vector<uint32_t>().swap(FPixels); }
   bool HasPixels() const { return !FPixels.empty(); }
 
-  // The bitmap alone: information header (40 or 12 bytes), masks, palette, rows.
-  void LoadFromBitmap(std::span<const uint8_t> bytes);
+  // The bitmap alone: information header (40 or 12 bytes), masks, palette, rows. Without
+  // pixels only the size is read (a picture nobody will see).
+  void LoadFromBitmap(std::span<const uint8_t> bytes, bool pixels = true);
   // Writes an uncompressed bottom-up bitmap of 8 (palette of the colours used; at
   // most 256), 16 (5-5-5), 24 or 32 bits per pixel.
   std::vector<uint8_t> SaveToBitmap(int bitCount) const;
 
   // A picture's stored data: the class name "TDIB" as a length-prefixed string, then
   // the bitmap. Empty data leaves an empty picture.
-  void LoadFromPictureData(std::span<const uint8_t> bytes);
+  void LoadFromPictureData(std::span<const uint8_t> bytes, bool pixels = true);
   std::vector<uint8_t> SavePictureData(int bitCount) const;
 
  private:
