@@ -71,13 +71,6 @@ std::string THttpClient::Post(const std::string& url, const std::string& body, c
   return Perform(url, &body, contentType);
 }
 
-struct THttpClient::TBegun {
-  std::string Url;
-  std::optional<std::string> Body;
-  std::string ContentType;
-  std::function<void(const THttpEnd&)> Ended;
-};
-
 void THttpClient::Begin(const std::string& url, const std::string* body, const std::string& contentType,
                         std::function<void(const THttpEnd&)> ended) {
   std::unique_lock<std::mutex> hold(BegunLock);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -78,7 +79,12 @@ class THttpClient {
  private:
   std::string Perform(const std::string& url, const std::string* upload, const std::string& uploadType);
   struct TState;
-  struct TBegun;
+  struct TBegun {
+    std::string Url;
+    std::optional<std::string> Body;
+    std::string ContentType;
+    std::function<void(const THttpEnd&)> Ended;
+  };
   void RunBegun();
   std::mutex Lock;
   std::unique_ptr<TState> State;

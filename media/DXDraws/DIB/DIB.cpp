@@ -166,7 +166,7 @@ TDIB::TDIB(int width, int height) {
   FPixels.assign(size_t(width) * height, 0);
 }
 
-void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool pixels) {
+void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool withPixels) {
   TByteReader in(bytes);
   const uint32_t headerSize = in.U32();
   int64_t width, height;
@@ -207,7 +207,7 @@ void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool pixels) {
   }
   if ((compression == 1 || compression == 2) && uint64_t(width) * uint64_t(height) > MaxRlePixels)
     Invalid();
-  if (!pixels) {
+  if (!withPixels) {
     FWidth = int(width);
     FHeight = int(height);
     std::vector<uint32_t>().swap(FPixels);
