@@ -22,7 +22,16 @@ int main(int, char**) {
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   SDL_Window* window = SDL_CreateWindow("bare SDL", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                         Width, Height, 0);
-  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+#ifdef __EMSCRIPTEN__
+  // The page's floor either way the page can present: WebGL, or with ?software SDL's
+  // software renderer putting the picture on a 2D canvas, as the game does.
+  const Uint32 flags = EM_ASM_INT({ return new URLSearchParams(location.search).has('software'); })
+                           ? SDL_RENDERER_SOFTWARE
+                           : 0;
+#else
+  const Uint32 flags = 0;
+#endif
+  SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, flags) : nullptr;
   SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565,
                                                       SDL_TEXTUREACCESS_STREAMING, Width, Height)
                                   : nullptr;

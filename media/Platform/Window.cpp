@@ -157,7 +157,14 @@ TWindow::TWindow(const std::string& caption, int clientWidth, int clientHeight)
     SDL_SetWindowIcon(m.Window, icon);
     SDL_FreeSurface(icon);
   }
-  m.Renderer = SDL_CreateRenderer(m.Window, -1, 0);
+#ifdef __EMSCRIPTEN__
+  // In the page SDL's software renderer puts the picture on a 2D canvas: a browser
+  // without a graphics card draws WebGL in software at several times the cost.
+  constexpr Uint32 RendererFlags = SDL_RENDERER_SOFTWARE;
+#else
+  constexpr Uint32 RendererFlags = 0;
+#endif
+  m.Renderer = SDL_CreateRenderer(m.Window, -1, RendererFlags);
   if (m.Renderer) SDL_RenderSetLogicalSize(m.Renderer, clientWidth, clientHeight);
   m.HandCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
   if (m.HandCursor) SDL_SetCursor(m.HandCursor);

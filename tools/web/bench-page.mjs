@@ -1,8 +1,10 @@
 // The page's figures in headless Chromium, beside its floor (SDL alone presenting
-// 800 x 600 every 15 ms in the same page): the time from navigation to the first picture
+// 800 x 600 every 15 ms in the same page, through WebGL and, as the game does, through a
+// 2D canvas with SDL's software renderer): the time from navigation to the first picture
 // (fresh and with the files cached), what the page downloads, and the CPU of the whole
 // browser (every process) per second, the game in the menu at rest and in a race.
-//   node tools/web/bench-page.mjs GAME-ORIGIN FLOOR-ORIGIN
+//   node tools/web/bench-page.mjs GAME-ORIGIN FLOOR-ORIGIN [OTHER-GAME-ORIGIN]
+// (another build of the page, measured in the menu and in a race beside the game)
 // Reports and never fails.
 import {mkdtempSync, readFileSync, readdirSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
@@ -11,7 +13,7 @@ import {createRequire} from 'node:module';
 
 const require = createRequire(new URL('../../tests/web/package.json', import.meta.url));
 const puppeteer = require('puppeteer-core');
-const [origin, floorOrigin] = process.argv.slice(2);
+const [origin, floorOrigin, otherOrigin] = process.argv.slice(2);
 const profile = mkdtempSync(join(tmpdir(), 'sprayrush-bench-page-'));
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 const browser = await puppeteer.launch({
@@ -43,8 +45,8 @@ const cpu = async (seconds) => {
   return (ticks(browser.process().pid) - before) / (100 * seconds) * 100;  // % of a core
 };
 const page = await browser.newPage();
-const start = async (at = origin) => {
-  await page.goto(at + '/play/');
+const start = async (at = origin, query = '') => {
+  await page.goto(at + '/play/' + query);
   for (;;) {
     const first = await page.evaluate(() => window.Module && Module.firstPicture);
     if (first) return first;
@@ -63,28 +65,46 @@ const ms = (t) => `${Math.round(t.fresh)} ms fresh, ${Math.round(t.cached[2])} m
 const floor = await startups(floorOrigin);
 await sleep(3000);
 const floorCpu = await cpu(5);
+await start(floorOrigin, '?software');
+await sleep(3000);
+const floor2dCpu = await cpu(5);
 const fresh = await start();
 const bytes = await page.evaluate(() => performance.getEntriesByType('resource').reduce((s, r) => s + r.transferSize, 0) +
                                        performance.getEntriesByType('navigation')[0].transferSize);
 const cached = [];
 for (let i = 0; i < 5; ++i) cached.push(await start());
 cached.sort((a, b) => a - b);
-await sleep(3000);
-const menu = await cpu(5);
-await page.mouse.click(650, 134);
-await sleep(1500);
-await page.mouse.click(100, 260);
-await sleep(3000);
-await page.keyboard.down('ArrowUp');
-await sleep(500);
-const race = await cpu(5);
-await page.keyboard.up('ArrowUp');
+// The menu at rest, then a race: the throttle held after the first boat.
+const play = async () => {
+  await sleep(3000);
+  const menu = await cpu(5);
+  await page.mouse.click(650, 134);
+  await sleep(1500);
+  await page.mouse.click(100, 260);
+  await sleep(3000);
+  await page.keyboard.down('ArrowUp');
+  await sleep(500);
+  const race = await cpu(5);
+  await page.keyboard.up('ArrowUp');
+  return {menu, race};
+};
+const {menu, race} = await play();
+let other;
+if (otherOrigin) {
+  await start(otherOrigin);
+  other = await play();
+}
 const game = {fresh, cached};
 const ratio = (a, b) => (a / b).toFixed(2);
-console.log(`page floor: first picture ${ms(floor)}; CPU of the browser (all its processes) ${floorCpu.toFixed(1)} % of a core`);
+console.log(`page floor: first picture ${ms(floor)}; CPU of the browser (all its processes) ${floorCpu.toFixed(1)} % ` +
+            `of a core through WebGL, ${floor2dCpu.toFixed(1)} % through a 2D canvas`);
 console.log(`page game: first picture ${ms(game)}: ${ratio(game.cached[2], floor.cached[2])}x the floor cached; ` +
             `${bytes} bytes downloaded`);
-console.log(`page game: CPU menu ${menu.toFixed(1)} % (${ratio(menu, floorCpu)}x), race ${race.toFixed(1)} % ` +
-            `(${ratio(race, floorCpu)}x the floor)`);
+console.log(`page game: CPU menu ${menu.toFixed(1)} % (${ratio(menu, floor2dCpu)}x), race ${race.toFixed(1)} % ` +
+            `(${ratio(race, floor2dCpu)}x the 2D-canvas floor, ${ratio(race, floorCpu)}x the WebGL one)`);
+if (other) {
+  console.log(`page other build: CPU menu ${other.menu.toFixed(1)} %, race ${other.race.toFixed(1)} % ` +
+              `(this build's race ${ratio(race, other.race)}x that)`);
+}
 await browser.close();
 rmSync(profile, {recursive: true, force: true});

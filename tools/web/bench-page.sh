@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The page's figures (bench-page.mjs) against a score server of its own serving
 # build-web/dist; tools/bench-window.sh runs it after the desktop's figures.
+# SPRAYRUSH_BENCH_PAGE=<dist folder> measures another build of the page (say, an older one)
+# in the menu and in a race beside this one.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 server=${BUILD:-build}/server/sprayrush-scores
@@ -17,4 +19,9 @@ serve() {  # serve NAME FOLDER: a server of its own on the folder
 serve game build-web/dist
 serve floor build-web/floor
 port() { sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/$1.log"; }
-node tools/web/bench-page.mjs "http://127.0.0.1:$(port game)" "http://127.0.0.1:$(port floor)"
+other=()
+if [ -n "${SPRAYRUSH_BENCH_PAGE:-}" ]; then
+  serve other "$SPRAYRUSH_BENCH_PAGE"
+  other=("http://127.0.0.1:$(port other)")
+fi
+node tools/web/bench-page.mjs "http://127.0.0.1:$(port game)" "http://127.0.0.1:$(port floor)" "${other[@]}"
