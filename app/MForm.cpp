@@ -2,6 +2,7 @@
 // request and the display mode.
 #include "app/MForm.h"
 
+#include "app/StartupData.h"
 #include "game/menus/Menu.h"
 #include "game/online/ResultSender.h"
 #include "game/race/Dialogs.h"
@@ -45,7 +46,10 @@ void AssignMainWindowKeys(TKeyboard& keyboard) {
 
 }  // namespace
 
-TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 800, 600) {
+TMForm::TMForm(TApplication& application) : TMForm(application, nullptr) {}
+
+TMForm::TMForm(TApplication& application, std::unique_ptr<TStartupData> startupData)
+    : TDXForm(application, "Sprayrush", 800, 600), StartupData(std::move(startupData)) {
   MDXDraw = std::make_unique<TDXDraw>(Window.get());
   MDXDraw->Options = OptionBit(doAllowReboot) | OptionBit(doHardware) | OptionBit(doSelectDriver);
   MDXDraw->Display.Width = 800;
@@ -102,9 +106,11 @@ TMForm::~TMForm() {
 }
 
 void TMForm::FormCreate() {
-  MDXImageList->LoadFromFile("Data\\Res\\Res1.dxg");
-  MDXImageList3->LoadFromFile("Data\\Res\\Res3.dxg");
-  MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
+  std::unique_ptr<TStartupData> data = std::move(StartupData);
+  if (!data) data = std::make_unique<TStartupData>(TStartupData::TWhen::WhenWaitedFor);
+  MDXImageList->Items.Take(data->TakeMenuPictures());
+  MDXImageList3->Items.Take(data->TakeRacePictures());
+  MDXWaveList->Items.Take(data->TakeSounds());
   CurrentScreen = -1;
   RandomGen.Randomize();
   FrameStepMs = 15;

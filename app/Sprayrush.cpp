@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/MForm.h"
+#include "app/StartupData.h"
 #include "game/online/GoToLink.h"
 #include "game/race/Texts.h"
 #include "game/replay/Playback.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
   TApplication application;
   application.Title = "Sprayrush";
   try {
-    auto form = std::make_unique<TMForm>(application);
+    // The data is read while the window opens.
+    auto form = std::make_unique<TMForm>(application, std::make_unique<TStartupData>());
     form->Replay.Mode = TRecordMode::Games;
     form->FormCreate();
     // Nothing is saved when the replay cannot be shown: the game has not begun.

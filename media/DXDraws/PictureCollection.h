@@ -21,6 +21,7 @@ class EPictureCollectionError : public std::runtime_error {
 };
 
 class TPictureCollection;
+struct TLoadedPictures;
 
 class TPictureCollectionItem {
  public:
@@ -113,6 +114,13 @@ class TPictureCollection {
   void LoadFromBytes(std::span<const uint8_t> bytes);
   // The game path of a ".dxg" file ("Data\Res\Res1.dxg").
   void LoadFromFile(const std::string& gamePath);
+  // Loading in two halves: reading, which needs no library and may run on another
+  // thread (keepPictures as KeepPictures of the library that takes them), and taking
+  // the pictures in, which replaces the library's and initialises them when the drawing
+  // surface is.
+  static TLoadedPictures Read(std::span<const uint8_t> bytes, bool keepPictures);
+  static TLoadedPictures ReadFile(const std::string& gamePath, bool keepPictures);
+  void Take(TLoadedPictures loaded);
   // The file image of this library, pictures written with the given bits per pixel.
   std::vector<uint8_t> SaveToBytes(int bitCount) const;
 
@@ -135,6 +143,11 @@ class TPictureCollection {
 
   void Unindex(TPictureCollectionItem* item);
   void IndexAtHead(TPictureCollectionItem* item);
+};
+
+// Pictures read from a library file, not yet in a library.
+struct TLoadedPictures {
+  std::vector<std::unique_ptr<TPictureCollectionItem>> Items;
 };
 
 // The component: owns one library and keeps it bound to the drawing surface.

@@ -38,6 +38,9 @@ class TDIB {
   // the bitmap. Empty data leaves an empty picture.
   void LoadFromPictureData(std::span<const uint8_t> bytes);
   std::vector<uint8_t> SavePictureData(int bitCount) const;
+  // The same data decoded straight to the surface format (ColorToSurface of every
+  // pixel), for a picture kept on its surface alone: the picture takes the size only.
+  std::vector<uint16_t> LoadSurfaceFromPictureData(std::span<const uint8_t> bytes);
 
  private:
   int FWidth = 0, FHeight = 0;
