@@ -137,7 +137,8 @@ void TMForm::ButtonClick(bool fromKeyboard) {
     return;
   }
   if (CurrentScreen == 0 && Menu.MenuIntroPhase == 0) {
-    if (HotButton >= 1 && HotButton <= 6 && !fromKeyboard) PlaySound("B_Act");
+    const bool ownButton = (HotButton >= 1 && HotButton <= 6) || HotButton == LanguageSwitchSlot;
+    if (ownButton && !fromKeyboard) PlaySound("B_Act");
     switch (HotButton) {
       case 1: ShowBoatScreen(*this); break;
       case 2: ShowOptionsScreen(*this); break;
@@ -147,6 +148,7 @@ void TMForm::ButtonClick(bool fromKeyboard) {
         if (!Watching(*this)) OpenLink("moregames.url");
         break;
       case 6: OpenDialog(*this, 9); break;
+      case LanguageSwitchSlot: ToggleLanguage(*this); break;
       default: break;
     }
     return;

@@ -36,6 +36,9 @@ void TMForm::MDXDrawMouseMove(uint8_t /*shift*/, int x, int y) {
       HotButton = a;
       return;
     }
+  // The language switch is there only while the main menu is.
+  if (CurrentScreen == 0 && PointOnButton(Menu.Buttons[LanguageSwitchSlot], MouseX, MouseY))
+    HotButton = LanguageSwitchSlot;
 }
 
 void TMForm::FormKeyDown(uint16_t& key, uint8_t shift) {

@@ -111,6 +111,7 @@ void TMForm::FormCreate() {
   MDXImageList->Items.Take(data->TakeMenuPictures());
   MDXImageList3->Items.Take(data->TakeRacePictures());
   MDXWaveList->Items.Take(data->TakeSounds());
+  StartLanguage(*this);
   CurrentScreen = -1;
   RandomGen.Randomize();
   FrameStepMs = 15;
@@ -133,18 +134,24 @@ void TMForm::SaveOptionsFile() {
 
 void TMForm::TellSaveFailures() {
   if (SaveFailures.Empty()) return;
-  Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(SaveFailures.Message()));
+  Platform::ShowErrorMessage(Application.Title, Platform::Cp1251ToUtf8(SaveFailures.Message(Texts(*this))));
   SaveFailures.Clear();
 }
 
 void TMForm::FormDestroy() {
   // The player's own table and options are saved, not a replay's.
   StopPlayback(*this);
+  // The quit saved the options a moment ago; one box tells what the whole exit could not save.
+  SavePlayerFiles();
+  Application.Terminate();
+}
+
+void TMForm::SavePlayerFiles() {
   SaveOptionsFile();
   SaveFailures.Run(HighScoreFile, [this] { SaveHighScores(HighScoreTable); });
-  // The quit saved the options a moment ago; one box tells what the whole exit could not save.
+  // A player who never chose keeps today's saves, with no file of a language beside them.
+  if (Language.Chosen) SaveFailures.Run(LanguageFile, [this] { SaveLanguage(Language.Current); });
   TellSaveFailures();
-  Application.Terminate();
 }
 
 void TMForm::FormCloseQuery(bool& canClose) {

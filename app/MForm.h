@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/Random.h"
+#include "game/language/Language.h"
 #include "game/menus/MenuState.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
@@ -70,6 +71,7 @@ class TMForm : public TDXForm {
   TTrackState Track;
   TReplayState Replay;
   TSaveFailures SaveFailures;  // told to the player once, as the window goes
+  TLanguageState Language;
 
   // --- mouse and raw keys ---
   int32_t MouseX = 0, MouseY = 0;  // surface pixels
@@ -100,6 +102,9 @@ class TMForm : public TDXForm {
   // Saves the player's data and ends the message loop; the entry runs it when the
   // window goes, and only after a complete FormCreate.
   void FormDestroy();
+  // Writes the options, the high scores and a chosen language, and tells the player in
+  // one box what could not be written (the old files stay).
+  void SavePlayerFiles();
   void FormCloseQuery(bool& canClose);
   void MDXDrawInitialize();
   void MDXDrawFinalize();

@@ -7,6 +7,7 @@
 #endif
 
 #include <cstring>
+#include <optional>
 #include <type_traits>
 
 namespace {
@@ -99,12 +100,6 @@ size_t CollectBody(char* data, size_t size, size_t count, void* target) {
   return bytes;
 }
 
-bool SafeInUrl(unsigned char c) {
-  return c > 32 && c < 127 && !std::strchr("\"<>\\^`{|}", c);
-}
-
-bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-
 }  // namespace
 
 // Cookies live in a jar shared by the requests of one client; each request gets a fresh
@@ -131,30 +126,36 @@ struct TEasyHandle {
 // The library comes with the first request.
 THttpClient::THttpClient() = default;
 
-THttpClient::~THttpClient() = default;
-
-std::string EncodeUrl(const std::string& url) {
-  static const char Hex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(url.size());
-  for (size_t i = 0; i < url.size(); ++i) {
-    const unsigned char c = url[i];
-    const bool escaped = c == '%' && i + 2 < url.size() && IsHex(url[i + 1]) && IsHex(url[i + 2]);
-    if (SafeInUrl(c) && (c != '%' || escaped)) {
-      out += char(c);
-    } else {
-      out += '%';
-      out += Hex[c >> 4];
-      out += Hex[c & 15];
-    }
-  }
-  return out;
-}
+THttpClient::~THttpClient() { Wait(); }
 
 std::string THttpClient::Get(const std::string& url) { return Perform(url, nullptr, {}); }
 
 std::string THttpClient::Post(const std::string& url, const std::string& body, const std::string& contentType) {
   return Perform(url, &body, contentType);
+}
+
+void THttpClient::Begin(const std::string& url, const std::string* body, const std::string& contentType,
+                        std::function<void()> ended) {
+  Wait();
+  auto request = [this, url, upload = body ? std::optional<std::string>(*body) : std::nullopt, contentType,
+                  ended = std::move(ended)] {
+    try {
+      Perform(url, upload ? &*upload : nullptr, contentType);
+    } catch (...) {
+      // The caller asked for the end, not the answer.
+    }
+    ended();
+  };
+  try {
+    Worker = std::thread(request);
+  } catch (...) {
+    // No thread to be had: the request is not made, as with any other failure.
+    ended();
+  }
+}
+
+void THttpClient::Wait() {
+  if (Worker.joinable()) Worker.join();
 }
 
 std::string THttpClient::Perform(const std::string& url, const std::string* upload, const std::string& uploadType) {

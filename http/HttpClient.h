@@ -1,11 +1,14 @@
 #pragma once
-// A small blocking HTTP/1.1 client: one request at a time (a GET, or a POST of a body),
-// the answer's body as a string, every failure as an EHttpError.
+// A small HTTP/1.1 client: one request at a time (a GET, or a POST of a body), the
+// answer's body as a string, every failure as an EHttpError; or a request begun without
+// waiting for it, which is all the browser allows.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 class EHttpError : public std::runtime_error {
  public:
@@ -32,6 +35,14 @@ class THttpClient {
   // Sends the body with the content type and returns the answer's body, failing as Get
   // does; the Content-Type and Content-Length settings below are for GETs only.
   std::string Post(const std::string& url, const std::string& body, const std::string& contentType);
+  // Begins a GET (body null) or a POST and returns at once; its answer is thrown away and
+  // ended runs once it has ended, however it ended. On the desktop it runs on a thread of
+  // the client's own (a request still running is first waited for); in the browser it is
+  // the page's fetch from the page's own server, and ended runs between frames.
+  void Begin(const std::string& url, const std::string* body, const std::string& contentType,
+             std::function<void()> ended);
+  // Waits for a begun request to end (the browser cannot wait: there it returns at once).
+  void Wait();
 
   std::string Accept = "text/html, */*";
   std::string UserAgent = "Mozilla/3.0 (compatible; Sprayrush)";
@@ -56,6 +67,7 @@ class THttpClient {
   struct TState;
   std::mutex Lock;
   std::unique_ptr<TState> State;
+  std::thread Worker;
 };
 
 // Percent-encodes every byte a URL may not carry as it is (spaces, controls, bytes

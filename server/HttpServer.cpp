@@ -257,6 +257,11 @@ struct THttpServer::TImpl {
     request.Request.Path = target.substr(0, question);
     request.Request.Query = question == std::string::npos ? std::string() : target.substr(question + 1);
     request.Request.Client = conn.Client;
+    for (auto [header, field] : {std::pair{"Accept-Encoding", &TRequest::AcceptEncoding},
+                                 std::pair{"Accept-Language", &TRequest::AcceptLanguage},
+                                 std::pair{"If-None-Match", &TRequest::IfNoneMatch}})
+      if (const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, header))
+        request.Request.*field = value;
     if (Trusted.count(conn.Client)) {
       if (const char* forwarded = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For")) {
         // The proxy appends the address it saw; what comes before is the client's word.
@@ -268,7 +273,10 @@ struct THttpServer::TImpl {
       }
     }
     const auto route = std::find_if(Routes.begin(), Routes.end(),
-                                    [&](const TRoute& r) { return r.Path == request.Request.Path; });
+                                    [&](const TRoute& r) {
+                                      const std::string& path = request.Request.Path;
+                                      return r.Path == path || (r.Path.ends_with('/') && path.starts_with(r.Path));
+                                    });
     if (route == Routes.end()) return Plain(404, "Nothing here: the table is /cgi/version.pl?prg=Sprayrush&show&type=0");
     request.Route = &*route;
     if (std::find(route->Methods.begin(), route->Methods.end(), request.Request.Method) == route->Methods.end()) {
@@ -340,7 +348,9 @@ struct THttpServer::TImpl {
     if (!response) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.ContentType.c_str());
     MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    // Answers are not kept unless they say how (the game's page).
+    if (std::none_of(answer.Headers.begin(), answer.Headers.end(), [](const auto& h) { return h.first == "Cache-Control"; }))
+      MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
     for (const auto& [name, value] : answer.Headers) MHD_add_response_header(response, name.c_str(), value.c_str());
     conn.Since = NowMs();
     conn.Phase = Answering;

@@ -27,7 +27,10 @@ struct TRequest {
   // Whom per-address limits count: an IPv4 address, or the /64 network of an IPv6 one
   // (one home gets a whole /64). Behind a trusted proxy, the client it names.
   std::string Client;
+  std::string AcceptLanguage;  // the header as sent; the table page speaks by it
   std::string Body;
+  // The headers a file's answer depends on.
+  std::string AcceptEncoding, IfNoneMatch;
 };
 
 // Give the answer exactly once, from any thread; later calls are ignored.
@@ -36,7 +39,7 @@ using TReply = std::function<void(TAnswer)>;
 using THandler = std::function<void(TRequest, TReply)>;
 
 struct TRoute {
-  std::string Path;
+  std::string Path;  // a path ending in "/" takes every path below it too
   std::vector<std::string> Methods;  // others are answered 405
   size_t MaxBodyBytes = 0;           // a longer body is answered 413, unread
   THandler Handler;

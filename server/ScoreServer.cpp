@@ -35,11 +35,20 @@ TScoreServer::TScoreServer(std::unique_ptr<TScoreStore> store, TStoreWorkers::TO
       Pages(Settings.Pages),
       Replays(Settings.Replays),
       Checker(Settings.Checker),
+      Web(Settings.Web.empty() ? nullptr : std::make_unique<TWebFiles>(Settings.Web)),
       Http({{"/cgi/version.pl", {"GET", "HEAD"}, Settings.MaxQueryBodyBytes,
              [this](const TRequest& request, TReply reply) { AnswerQuery(request, std::move(reply)); }},
             {"/replays", {"POST", "GET", "HEAD"}, MaxReplayBytes,
              [this](TRequest request, TReply reply) { AnswerReplays(std::move(request), std::move(reply)); },
-             Settings.ReplayBodyBudgetBytes}},
+             Settings.ReplayBodyBudgetBytes},
+            {"/play/", {"GET", "HEAD"}, 0,
+             [this](const TRequest& request, TReply reply) {
+               reply(Web ? Web->Answer(request) : Plain(404, "This server has no web game"));
+             }},
+            {"/play", {"GET", "HEAD"}, 0,
+             [](const TRequest&, TReply reply) {
+               reply({301, "text/plain; charset=utf-8", "/play/\n", {{"Location", "/play/"}}});
+             }}},
            Settings.Http) {}
 
 TScoreServer::~TScoreServer() { Stop(); }
@@ -83,7 +92,9 @@ void TScoreServer::AnswerQuery(const TRequest& request, TReply reply) {
     }
     case TQueryAction::Show: {
       if (!Allowed(Pages, request, reply, "pages")) return;
-      const TTableRequest table = action.Table;
+      TTableRequest table = action.Table;
+      table.WebGame = Web != nullptr;
+      if (!table.WordsChosen) table.Words = &PageWordsFor(request.AcceptLanguage);
       const bool queued = Workers.Read([reply, table](TScoreStore* store) {
         if (!store) return reply(Unavailable());
         try {

@@ -1,9 +1,10 @@
 #pragma once
 // The score table's web server: GET /cgi/version.pl answers the game's submissions and
-// the table page; POST /replays takes a game's replay, re-plays it and puts the result it
+// the table page; /play/ serves the game's page when there is one; POST /replays takes a game's replay, re-plays it and puts the result it
 // computes on the table as proven, and GET /replays?id=N gives a proven result's replay.
 // Routes, limits and the work beside the loop are kept apart: the database has its
 // workers, the re-plays theirs.
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "server/RateLimit.h"
 #include "server/ReplayChecker.h"
 #include "server/StoreWorkers.h"
+#include "server/WebFiles.h"
 
 namespace Scores {
 
@@ -34,6 +36,8 @@ struct TServerSettings {
   size_t ReplayBodyBudgetBytes = size_t(64) << 20;
   // A replay proves the submission of its game from the same address made this long before.
   int64_t MatchSeconds = 3600;
+  // The web build's folder, served at /play/ and linked from the table; empty: none.
+  std::filesystem::path Web;
 };
 
 class TScoreServer {
@@ -63,6 +67,7 @@ class TScoreServer {
   TRateLimit Pages;
   TRateLimit Replays;
   TReplayChecker Checker;
+  std::unique_ptr<TWebFiles> Web;
   THttpServer Http;
 };
 

@@ -1,6 +1,7 @@
 #include "server/ScoreService.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -63,13 +64,39 @@ std::optional<size_t> PageNumber(std::string_view digits, size_t limit) {
   return value;
 }
 
-std::string Date(int64_t time) {
+std::string Date(int64_t time, const TPageWords& words) {
   const std::time_t t = std::time_t(time);
   std::tm parts{};
   if (!gmtime_r(&t, &parts)) return "";
   char text[32];
-  std::strftime(text, sizeof text, "%d.%m.%Y", &parts);
+  std::strftime(text, sizeof text, std::string(words.DateFormat).c_str(), &parts);
   return text;
+}
+
+constexpr const TPageWords* PageLanguages[] = {&RussianPage, &EnglishPage};
+
+// A language's weight, "0.8" (0 to 1, at most three decimals), whatever the locale says of
+// decimal points; 0 for anything else.
+double Weight(std::string_view q) {
+  double value = 0, scale = 1;
+  bool point = false;
+  for (char c : q) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      if (point) scale /= 10;
+      value = value * (point ? 1 : 10) + (point ? (c - '0') * scale : c - '0');
+    } else {
+      return 0;
+    }
+  }
+  return value <= 1 ? value : 0;
+}
+
+const TPageWords* WordsOfCode(std::string_view code) {
+  for (const TPageWords* words : PageLanguages)
+    if (words->Code == code) return words;
+  return nullptr;
 }
 
 // The colours of the game's menus: deep blue panels, light blue and teal rims, the
@@ -97,13 +124,18 @@ nav.pages { display: flex; justify-content: space-between; align-items: center; 
 nav.pages a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 nav.pages span { flex: 1; text-align: center; }
 a.proven { color: #7CFC8A; text-decoration: none; margin-left: 6px; }
+a.watch { color: #FFD23F; margin-left: 6px; font-size: 80%; }
 p.views { text-align: center; color: #CFE6FA; margin-top: 16px; }
 p.views a { color: #FFD23F; font-weight: bold; text-decoration: none; }
+p.lang { margin: 0 0 8px; text-align: right; }
+p.lang a { color: #FFD23F; font-weight: bold; text-decoration: none; }
 )";
 
-std::string PageLink(size_t page, bool provenOnly, bool json = false) {
+// A link to a page of the table; language: "" for the browser's own.
+std::string PageLink(size_t page, bool provenOnly, std::string_view language, bool json = false) {
   return std::string("version.pl?prg=Sprayrush&amp;show&amp;type=") + (provenOnly ? "1" : "0") +
-         (page > 1 ? "&amp;page=" + std::to_string(page) : "") + (json ? "&amp;format=json" : "");
+         (page > 1 ? "&amp;page=" + std::to_string(page) : "") + (json ? "&amp;format=json" : "") +
+         (language.empty() ? "" : "&amp;lang=" + std::string(language));
 }
 
 // Windows-1251 bytes as a JSON string.
@@ -147,44 +179,65 @@ std::string ReplayLink(int64_t id) { return "/replays?id=" + std::to_string(id);
 std::string TablePage(const std::vector<TScoreEntry>& rows, const TPagePlace& place) {
   const size_t first = (place.Page - 1) * TableRows;
   const bool proven = place.ProvenOnly;
+  const TPageWords& w = *place.Words;
+  const std::string_view lang = place.WordsChosen ? w.Code : "";
+  const auto text = [](std::string_view s) { return std::string(s); };
   std::string page =
-      "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<!DOCTYPE html>\n<html lang=\"" + text(w.Code) + "\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      "<title>Sprayrush: таблица рекордов</title>\n"
-      "<link rel=\"alternate\" type=\"application/json\" href=\"" + PageLink(place.Page, proven, true) +
+      "<title>" + text(w.Title) + "</title>\n"
+      "<link rel=\"alternate\" type=\"application/json\" href=\"" + PageLink(place.Page, proven, "", true) +
       "\">\n<style>";
   page += Style;
-  page += "</style>\n</head>\n<body>\n<main>\n<h1>SPRAYRUSH</h1>\n";
-  page += proven ? "<h2>Доказанные рекорды</h2>\n" : "<h2>Таблица рекордов</h2>\n";
-  page += "<table>\n<tr><th>Место</th><th>Имя</th><th class=\"score\">Очки</th><th>Инфо</th><th>Дата</th></tr>\n";
+  page += "</style>\n</head>\n<body>\n<main>\n";
+  page += "<p class=\"lang\">";
+  for (const TPageWords* other : PageLanguages)
+    if (other != &w)
+      page += "<a href=\"" + PageLink(place.Page, proven, other->Code) + "\" hreflang=\"" + text(other->Code) +
+              "\" lang=\"" + text(other->Code) + "\">" + text(other->Language) + "</a>";
+  page += "</p>\n";
+  page += "<h1>SPRAYRUSH</h1>\n";
+  page += "<h2>" + text(proven ? w.ProvenHeading : w.Heading) + "</h2>\n";
+  page += "<table>\n<tr><th>" + text(w.Place) + "</th><th>" + text(w.Name) + "</th><th class=\"score\">" +
+          text(w.Score) + "</th><th>" + text(w.Info) + "</th><th>" + text(w.Date) + "</th></tr>\n";
   size_t number = first;
   for (const auto& entry : rows) {
     // The mark downloads the game behind the result, to watch with "sprayrush --replay".
     const std::string mark =
         entry.Proven ? "<a class=\"proven\" href=\".." + ReplayLink(entry.Id) + "\" download=\"sprayrush-" +
                            std::to_string(entry.Id) +
-                           ".replay\" title=\"Доказан: сервер повторил игру по её записи. Скачать запись\">"
-                           "&#10004;</a>"
+                           ".replay\" title=\"" + text(w.ProvenMark) + "\">&#10004;</a>" +
+                           (place.WebGame ? "<a class=\"watch\" href=\"../play/?replay=" + std::to_string(entry.Id) +
+                                                "\" target=\"_blank\" title=\"" + text(w.WatchTitle) + "\">" +
+                                                text(w.Watch) + "</a>"
+                                          : "")
                      : "";
     page += "<tr><td class=\"place\">" + std::to_string(++number) + "</td><td class=\"name\">" + HtmlText(entry.Name) +
             "</td><td class=\"score\">" + std::to_string(entry.Score) + mark + "</td><td class=\"add\">" +
-            HtmlText(entry.AddInfo) + "</td><td class=\"date\">" + Date(entry.Time) + "</td></tr>\n";
+            HtmlText(entry.AddInfo) + "</td><td class=\"date\">" + Date(entry.Time, w) + "</td></tr>\n";
   }
-  if (rows.empty()) page += "<tr><td class=\"empty\" colspan=\"5\">Результатов пока нет</td></tr>\n";
+  if (rows.empty()) page += "<tr><td class=\"empty\" colspan=\"5\">" + text(w.NoResults) + "</td></tr>\n";
   page += "</table>\n";
   if (place.Page > 1 || place.HasNext) {
     page += "<nav class=\"pages\">";
-    page += place.Page > 1 ? "<a href=\"" + PageLink(place.Page - 1, proven) + "\">&larr; Выше</a>" : "<a></a>";
-    page += "<span>Места " + std::to_string(first + 1) + "&ndash;" + std::to_string(number) + "</span>";
-    page += place.HasNext ? "<a href=\"" + PageLink(place.Page + 1, proven) + "\">Ниже &rarr;</a>" : "<a></a>";
+    page += place.Page > 1
+                ? "<a href=\"" + PageLink(place.Page - 1, proven, lang) + "\">&larr; " + text(w.Higher) + "</a>"
+                : "<a></a>";
+    page += "<span>" + text(w.Places) + " " + std::to_string(first + 1) + "&ndash;" + std::to_string(number) +
+            "</span>";
+    page += place.HasNext
+                ? "<a href=\"" + PageLink(place.Page + 1, proven, lang) + "\">" + text(w.Lower) + " &rarr;</a>"
+                : "<a></a>";
     page += "</nav>\n";
   }
   if (proven)
-    page += "<p class=\"views\">Счёт этих результатов сервер получил сам, повторив игру по записанным нажатиям. "
-            "Запись можно скачать (&#10004;) и посмотреть: sprayrush --replay ФАЙЛ. "
-            "<a href=\"" + PageLink(1, false) + "\">Все результаты</a></p>\n";
+    page += "<p class=\"views\">" + text(w.ProvenNote) + " <a href=\"" + PageLink(1, false, lang) + "\">" +
+            text(w.AllResults) + "</a></p>\n";
   else if (place.AnyProven)
-    page += "<p class=\"views\"><a href=\"" + PageLink(1, true) + "\">Только доказанные &#10004;</a></p>\n";
+    page += "<p class=\"views\"><a href=\"" + PageLink(1, true, lang) + "\">" + text(w.ProvenOnly) +
+            " &#10004;</a></p>\n";
+  if (place.WebGame)
+    page += "<p class=\"views\"><a class=\"play\" href=\"../play/\">" + text(w.PlayInBrowser) + "</a></p>\n";
   page += "</main>\n</body>\n</html>\n";
   return page;
 }
@@ -229,16 +282,21 @@ TQueryAction ReadQuery(std::string_view query) {
   }
   if (parts->count("show")) {
     const auto type = parts->find("type");
-    if (!HasKeys(*parts, {"prg", "show", "type"}, {"page", "format"}) || !parts->at("show").empty() ||
+    if (!HasKeys(*parts, {"prg", "show", "type"}, {"page", "format", "lang"}) || !parts->at("show").empty() ||
         (type->second != "0" && type->second != "1"))
-      return Refusal(400, "The table is prg=Sprayrush&show&type=0 (type=1: the proven results), with &page=N and "
-                          "&format=json if you like");
+      return Refusal(400, "The table is prg=Sprayrush&show&type=0 (type=1: the proven results), with &page=N, "
+                          "&format=json and &lang=en|ru if you like");
     action.Kind = TQueryAction::Show;
     action.Table.ProvenOnly = type->second == "1";
     if (const auto page = parts->find("page"); page != parts->end()) {
       const auto number = PageNumber(page->second, MaxTablePage);
       if (!number) return Refusal(400, "page is a number from 1 to " + std::to_string(MaxTablePage));
       action.Table.Page = *number;
+    }
+    if (const auto lang = parts->find("lang"); lang != parts->end()) {
+      action.Table.Words = WordsOfCode(lang->second);
+      if (!action.Table.Words) return Refusal(400, "The page speaks lang=en or lang=ru");
+      action.Table.WordsChosen = true;
     }
     if (const auto format = parts->find("format"); format != parts->end()) {
       if (format->second != "json") return Refusal(400, "The table comes as the page or as format=json");
@@ -253,6 +311,9 @@ TAnswer TableAnswer(TScoreStore& store, const TTableRequest& table) {
   // One row more than a page tells whether another page follows, without counting them all.
   auto rows = store.Best({(table.Page - 1) * TableRows, TableRows + 1, table.ProvenOnly});
   TPagePlace place{table.Page, rows.size() > TableRows, table.ProvenOnly};
+  place.WebGame = table.WebGame;
+  place.Words = table.Words;
+  place.WordsChosen = table.WordsChosen;
   if (place.HasNext) rows.pop_back();
   place.AnyProven = std::any_of(rows.begin(), rows.end(), [](const TScoreEntry& e) { return e.Proven; }) ||
                     (!table.ProvenOnly && !table.Json && !store.Best({0, 1, true}).empty());
@@ -260,7 +321,37 @@ TAnswer TableAnswer(TScoreStore& store, const TTableRequest& table) {
   if (table.Json) return {200, "application/json; charset=utf-8", TableJson(rows, place)};
   // The page has no scripts; should a name ever slip through unescaped, it still runs nothing.
   return {200, "text/html; charset=utf-8", TablePage(rows, place),
-          {{"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"}}};
+          {{"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"},
+           {"Vary", "Accept-Language"}}};
+}
+
+const TPageWords& PageWordsFor(std::string_view acceptLanguage) {
+  // "de-DE,de;q=0.9,en;q=0.8": each language with its weight (1 when none is given).
+  const TPageWords* best = &RussianPage;
+  double bestWeight = 0;
+  while (!acceptLanguage.empty()) {
+    const size_t comma = acceptLanguage.find(',');
+    std::string_view item = acceptLanguage.substr(0, comma);
+    acceptLanguage = comma == std::string_view::npos ? std::string_view() : acceptLanguage.substr(comma + 1);
+    const size_t semicolon = item.find(';');
+    std::string_view tag = item.substr(0, semicolon);
+    double weight = 1;
+    if (semicolon != std::string_view::npos) {
+      std::string_view q = item.substr(semicolon + 1);
+      q.remove_prefix(std::min(q.find_first_not_of(' '), q.size()));
+      weight = q.rfind("q=", 0) == 0 ? Weight(q.substr(2)) : 0;
+    }
+    tag.remove_prefix(std::min(tag.find_first_not_of(' '), tag.size()));
+    tag = tag.substr(0, std::min(tag.find_first_of(" -_"), tag.size()));
+    std::string primary(tag);
+    for (char& c : primary) c = char(std::tolower(static_cast<unsigned char>(c)));
+    // The first of equal weights is the one asked for first.
+    if (const TPageWords* words = WordsOfCode(primary); words && weight > bestWeight) {
+      best = words;
+      bestWeight = weight;
+    }
+  }
+  return *best;
 }
 
 TAnswer AnswerQuery(TScoreStore& store, std::string_view query, int64_t now) {

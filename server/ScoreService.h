@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "server/HttpServer.h"
+#include "server/PageWords.h"
 #include "server/ScoreRecord.h"
 #include "server/ScoreStore.h"
 
@@ -21,6 +22,9 @@ struct TTableRequest {
   size_t Page = 1;  // from 1
   bool Json = false;
   bool ProvenOnly = false;  // type=1
+  bool WebGame = false;     // the server has the game's page: the table links to it
+  const TPageWords* Words = &RussianPage;
+  bool WordsChosen = false;  // by lang= (the page's own link), which its links then carry
 };
 
 // What a query of GET /cgi/version.pl asks for.
@@ -32,8 +36,8 @@ struct TQueryAction {
 };
 
 // "hs&prg=Sprayrush&inf=CODE" is a submission; "prg=Sprayrush&show&type=0" (every result)
-// or "type=1" (the proven ones), with "&page=N" and "&format=json" as the reader likes,
-// the table; anything else a 4xx
+// or "type=1" (the proven ones), with "&page=N", "&format=json" and "&lang=en|ru" as the
+// reader likes, the table; anything else a 4xx
 // answer. Keys in any order, each once, taken literally (the game's queries need no
 // percent-decoding).
 TQueryAction ReadQuery(std::string_view query);
@@ -43,6 +47,10 @@ TAnswer TableAnswer(TScoreStore& store, const TTableRequest& table);
 
 // Both questions at once, synchronously: a submission is stored with the time now.
 TAnswer AnswerQuery(TScoreStore& store, std::string_view query, int64_t now);
+
+// The page's words for a browser's Accept-Language: the language it rates highest of
+// those the page speaks, Russian when it names none of them.
+const TPageWords& PageWordsFor(std::string_view acceptLanguage);
 
 // Windows-1251 bytes as UTF-8 with every character that means something in HTML escaped.
 std::string HtmlText(std::string_view text);
@@ -54,6 +62,11 @@ struct TPagePlace {
   bool ProvenOnly = false;
   // The table holds proven results: the page of every result links to their view.
   bool AnyProven = false;
+  // The game's page is served at /play/: the page links to it, and every proven result
+  // to watching it there.
+  bool WebGame = false;
+  const TPageWords* Words = &RussianPage;
+  bool WordsChosen = false;  // the links keep the language
 };
 
 // Where a proven result's replay is downloaded: the path and query on this server.

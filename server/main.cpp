@@ -1,5 +1,5 @@
 // sprayrush-scores --port N --bind ADDRESS --db FILE|URI [--trusted-proxy ADDRESS]...
-//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N]
+//                  [--replay-runner PATH] [--replay-workers N] [--replay-queue N] [--web DIR]
 // Serves the online score table until SIGINT or SIGTERM.
 #include <pthread.h>
 #include <signal.h>
@@ -30,7 +30,10 @@ constexpr const char* Usage =
     "                    the game's headless runner that re-plays the replays sent (default:\n"
     "                    sprayrush-run beside this program, or in ../tools as built)\n"
     "  --replay-workers N  replays re-played at once (default: half the cores, at least 1)\n"
-    "  --replay-queue N  replays waiting for their re-play; more get 429 (default 16)\n";
+    "  --replay-queue N  replays waiting for their re-play; more get 429 (default 16)\n"
+    "  --web DIR         the web game's folder (tools/build-web.sh), served at /play/ (default:\n"
+    "                    web beside this program, or build-web/dist of its source tree as\n"
+    "                    built, when there; --web none serves none)\n";
 
 // Stopping may take this long; then the process goes whatever it was waiting for. Every
 // result acknowledged so far is committed already.
@@ -39,6 +42,7 @@ constexpr auto StopDeadline = std::chrono::milliseconds(1500);
 struct TOptions {
   Scores::TServerSettings Server;
   std::string Database = "scores.db";
+  std::string Web;  // empty: the default
 };
 
 // Plain decimal digits, at most this many: nothing std::stoul could throw on.
@@ -59,6 +63,15 @@ std::string DefaultRunner() {
   for (const auto& candidate : {self / "sprayrush-run", self.parent_path() / "tools" / "sprayrush-run"})
     if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
   return (self / "sprayrush-run").string();
+}
+
+// The web game installed beside this program, else the one built beside this build.
+std::filesystem::path DefaultWeb() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+  for (const auto& candidate : {self / "web", self.parent_path().parent_path() / "build-web" / "dist"})
+    if (std::filesystem::exists(candidate / "index.html", ec)) return candidate;
+  return {};
 }
 
 bool ParsePort(const std::string& text, int& port) {
@@ -97,6 +110,10 @@ bool ParseOptions(int argc, char** argv, TOptions& options) {
       options.Server.Checker.Runner = value;
       continue;
     }
+    if (name == "--web" && !value.empty()) {
+      options.Web = value;
+      continue;
+    }
     if (name == "--replay-workers" && ParseCount(value, options.Server.Checker.Workers)) continue;
     if (name == "--replay-queue" && ParseCount(value, options.Server.Checker.MaxWaiting)) continue;
     if (name == "--trusted-proxy" && !Scores::AddressKey(value).empty()) {
@@ -131,6 +148,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (options.Server.Checker.Runner.empty()) options.Server.Checker.Runner = DefaultRunner();
+  options.Server.Web = options.Web.empty()   ? DefaultWeb()
+                       : options.Web == "none" ? std::filesystem::path()
+                                               : std::filesystem::path(options.Web);
   // Replays are part of the table: without the runner the server would take them and
   // prove none.
   if (::access(options.Server.Checker.Runner.c_str(), X_OK) != 0) {
@@ -155,7 +175,9 @@ int main(int argc, char** argv) {
                                 options.Server);
     const int port = server.Start();
     std::cout << "sprayrush-scores: listening on " << options.Server.Bind << " port " << port << ", results in "
-              << (Scores::IsPostgresUri(database) ? "PostgreSQL" : database) << std::endl;
+              << (Scores::IsPostgresUri(database) ? "PostgreSQL" : database)
+              << (options.Server.Web.empty() ? "" : ", the web game at /play/ from " + options.Server.Web.string())
+              << std::endl;
 
     int caught = 0;
     sigwait(&stopSignals, &caught);

@@ -24,3 +24,5 @@ echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *
   "SDL $(pkg-config --modversion sdl2 2>/dev/null || echo '?'); Xvfb $DISPLAY 1024x768x24"
 SPRAYRUSH_XSERVER_PID=$E2E_XSERVER_PID "$bench" "$@"
 "$startup" "$@"
+# The page in the browser, when the web build is there (tools/build-web.sh).
+if [ -f build-web/dist/index.html ]; then bash tools/web/bench-page.sh; fi

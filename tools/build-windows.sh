@@ -40,6 +40,6 @@ cmake --install build-windows --prefix "$dist/Sprayrush" --strip >/dev/null
 x86_64-w64-mingw32-strip --strip-unneeded "$dist"/Sprayrush/*.dll
 (cd "$dist" && zip -qr9 Sprayrush-win64.zip Sprayrush)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
-makensis -V2 -DSOURCE="$root/$dist/Sprayrush" -DOUTFILE="$root/$dist/Sprayrush-setup.exe" \
+makensis -V2 -INPUTCHARSET UTF8 -DSOURCE="$root/$dist/Sprayrush" -DOUTFILE="$root/$dist/Sprayrush-setup.exe" \
   -DVERSION="$version" -DICON="$root/build-windows/icons/sprayrush.ico" tools/windows/installer.nsi
 say "done: $dist/Sprayrush, $dist/Sprayrush-win64.zip, $dist/Sprayrush-setup.exe"

@@ -16,6 +16,8 @@ PACKAGES=(
   # The Windows build (tools/build-windows.sh) and its tests under Wine.
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix dpkg-dev
   debian-archive-keyring wine wine64 nsis zip
+  # The web build (tools/build-web.sh); its browser tests drive the chromium above.
+  emscripten brotli
 )
 
 missing=()

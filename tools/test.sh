@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test; then builds again with
 # AddressSanitizer and UndefinedBehaviorSanitizer and runs every test once more.
-# Tests need no display and no sound device (SDL's dummy drivers). Last, the Windows build
-# and its tests under Wine.
+# Tests need no display and no sound device (SDL's dummy drivers). Then the Windows build
+# and its tests under Wine; last, the web build, its runner under node and its page in
+# Chromium.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,11 +27,17 @@ ctest --test-dir build-asan --output-on-failure -j"$JOBS" -LE e2e-long
 # in a prefix made once for this run.
 SPRAYRUSH_HOST_BUILD=build bash tools/build-windows.sh
 export WINEPREFIX="$PWD/build-windows/wine-prefix"
+status=0
 if bash tools/windows/wine.sh --prepare; then
-  status=0
   ctest --test-dir build-windows --output-on-failure -j"$JOBS" -FS wine -E '^wine\.prefix$' || status=$?
   bash tools/windows/wine.sh --end
-  exit "$status"
 else
   echo "test: the Windows tests are SKIPPED: Wine cannot start on this machine"
 fi
+
+# The web: the page and the runner for node, with the game data and the score server of
+# build/ above; the page's test skips itself where Chromium cannot start.
+SPRAYRUSH_HOST_BUILD=build bash tools/build-web.sh
+(cd tests/web && npm ci --no-audit --no-fund --ignore-scripts --loglevel=error)
+ctest --test-dir build-web --output-on-failure -j"$JOBS" || status=$?
+exit "$status"

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/MForm.h"
+#include "game/language/Language.h"
 #include "game/menus/MenuButton.h"
 #include "game/menus/Screens.h"
 #include "game/track/CaptionSprite.h"
@@ -34,14 +35,20 @@ constexpr TMainButton MainButtons[] = {
     {"MM_ExitActive", "MM_ExitInactive", 0, 423, "ExitC"},
 };
 
+// The switch sits in the bottom-left corner, clear of the caption and of the secondary
+// screens' panels, which it would overlap; they hide it.
+constexpr int32_t LanguageSwitchX = 8, LanguageSwitchY = 550;
+
+void Unlight(TMenuButton* button) {
+  button->SetInactive();
+  button->Hovered = false;
+}
+
 void Highlight(TMForm& form, int32_t first, int32_t last, bool honourMute) {
   TMenuState& m = form.Menu;
-  for (int32_t i = first; i <= last; ++i) {
-    if (i == form.HotButton || !m.Buttons[i]) continue;
-    m.Buttons[i]->SetInactive();
-    m.Buttons[i]->Hovered = false;
-  }
-  if (form.HotButton < 1 || form.HotButton > 12) return;
+  for (int32_t i = first; i <= last; ++i)
+    if (i != form.HotButton && m.Buttons[i]) Unlight(m.Buttons[i]);
+  if (form.HotButton < 1 || form.HotButton > LanguageSwitchSlot) return;
   TMenuButton* hot = m.Buttons[form.HotButton];
   if (!hot || hot->Hovered) return;
   if (honourMute && m.MuteNextHoverSound)
@@ -50,6 +57,33 @@ void Highlight(TMForm& form, int32_t first, int32_t last, bool honourMute) {
     form.PlaySound("B_Act");
   hot->SetActive();
   hot->Hovered = true;
+}
+
+// The switch shows the language in use; pattern 2n plain, 2n + 1 lit.
+void ShowLanguageOnSwitch(TMForm& form) {
+  TMenuButton* sw = form.Menu.Buttons[LanguageSwitchSlot];
+  sw->InactivePattern = 2 * int32_t(form.Language.Current);
+  sw->ActivePattern = sw->InactivePattern + 1;
+  if (sw->Hovered)
+    sw->SetActive();
+  else
+    sw->SetInactive();
+}
+
+// Left goes to the language switch; Right, Up or Down back to the button of the column that
+// was hot before. Up and Down walk the column as they always did.
+void NavigateLanguageSwitch(TMForm& form) {
+  const TDXInputStates& states = form.MDXInput->States;
+  TMenuState& m = form.Menu;
+  if (!m.NavKeysReleased) return;
+  if (form.HotButton == LanguageSwitchSlot) {
+    if (!states.test(isRight) && !states.test(isUp) && !states.test(isDown)) return;
+    form.HotButton = m.ColumnSlot;
+  } else {
+    if (!states.test(isLeft)) return;
+    form.HotButton = LanguageSwitchSlot;
+  }
+  m.NavKeysReleased = false;
 }
 
 // One step of the hot button through FirstButton..LastButton, forwards or back.
@@ -81,6 +115,7 @@ void ShowMainMenu(TMForm& form, bool rebuild, int32_t entryMode) {
   if (rebuild) {
     form.PlayScreenMusic();
     form.HotButton = entryMode == 3 ? 3 : 1;
+    m.ColumnSlot = form.HotButton;
     m.MenuIntroPhase = 1;
     form.Background->Image = &form.MDXImageList->Items.Find("MMBackground");
     m.MenuCaption = new TCaptionSprite(form, "NullCaption");
@@ -96,21 +131,29 @@ void ShowMainMenu(TMForm& form, bool rebuild, int32_t entryMode) {
       const TMainButton& b = MainButtons[slot - 1];
       m.Buttons[slot] = new TMenuButton(form, b.Active, b.Inactive, b.Pattern, b.Pattern, 800, b.Y);
     }
+    m.Buttons[LanguageSwitchSlot] = new TMenuButton(form, form.Language.Shared->Items, "LanguageSwitch",
+                                                    "LanguageSwitch", 1, 0, LanguageSwitchX, LanguageSwitchY);
+    ShowLanguageOnSwitch(form);
   }
   m.MenuCaption->Visible = true;
+  m.Buttons[LanguageSwitchSlot]->Visible = true;
   form.MDXTimer->SetEnabled(true);
 }
 
 void MainMenuFrame(TMForm& form, int32_t lagCount) {
   TMenuState& m = form.Menu;
   if (m.MenuIntroPhase == 0) {
+    NavigateLanguageSwitch(form);
     NavigateVertical(form, true);
     UpdateButtonHighlight(form);
     m.MenuCaption->Visible = true;
-    if (form.HotButton == 0)
+    // On the switch the caption of the column's button stays.
+    if (form.HotButton == 0) {
       m.MenuCaption->Visible = false;
-    else if (form.HotButton >= 1 && form.HotButton <= 6)
+    } else if (form.HotButton >= 1 && form.HotButton <= 6) {
+      m.ColumnSlot = form.HotButton;
       m.MenuCaption->SetPicture(MainButtons[form.HotButton - 1].Caption);
+    }
     if (m.MenuEntryMode == 3) {
       ShowHighScoreScreen(form);
       m.MenuEntryMode = 0;
@@ -138,13 +181,25 @@ void MainMenuFrame(TMForm& form, int32_t lagCount) {
 void CloseMainMenu(TMForm& form) {
   TMenuState& m = form.Menu;
   FreeButtons(form);
+  FreeSprite(m.Buttons[LanguageSwitchSlot]);
   FreeSprite(m.MenuCaption);
   FreeSprite(m.UpPanelSprite);
   FreeSprite(m.DownPanelSprite);
   form.MDXTimer->SetEnabled(false);
 }
 
-void UpdateButtonHighlight(TMForm& form) { Highlight(form, 1, form.Menu.ButtonCount, true); }
+void UpdateButtonHighlight(TMForm& form) {
+  TMenuButton* sw = form.Menu.Buttons[LanguageSwitchSlot];
+  if (sw && form.HotButton != LanguageSwitchSlot) Unlight(sw);
+  Highlight(form, 1, form.Menu.ButtonCount, true);
+}
+
+void ToggleLanguage(TMForm& form) {
+  SetLanguage(form, NextLanguage(form.Language.Current));
+  ShowLanguageOnSwitch(form);
+}
+
+void HideLanguageSwitch(TMForm& form) { form.Menu.Buttons[LanguageSwitchSlot]->Visible = false; }
 
 void UpdateDialogButtonHighlight(TMForm& form) {
   Highlight(form, form.Menu.FirstButton, form.Menu.LastButton, false);

@@ -12,6 +12,10 @@ void ShowMainMenu(TMForm& form, bool rebuild, int32_t entryMode);
 void MainMenuFrame(TMForm& form, int32_t lagCount);
 // Frees the main menu's sprites when a race begins.
 void CloseMainMenu(TMForm& form);
+// The language switch's click: the next language, every picture and text at once.
+void ToggleLanguage(TMForm& form);
+// A secondary screen's panel covers the switch's corner.
+void HideLanguageSwitch(TMForm& form);
 
 void UpdateButtonHighlight(TMForm& form);
 void UpdateDialogButtonHighlight(TMForm& form);

@@ -6,12 +6,18 @@
 TMenuButton::TMenuButton(TMForm& form, std::string_view activePicture,
                          std::string_view inactivePicture, int32_t activePattern,
                          int32_t inactivePattern, int32_t x, int32_t y)
+    : TMenuButton(form, form.MDXImageList->Items, activePicture, inactivePicture, activePattern, inactivePattern,
+                  x, y) {}
+
+TMenuButton::TMenuButton(TMForm& form, const TPictureCollection& library, std::string_view activePicture,
+                         std::string_view inactivePicture, int32_t activePattern, int32_t inactivePattern,
+                         int32_t x, int32_t y)
     : TImageSprite(&form.MDXSpriteEngine->Engine()),
       ActivePicture(activePicture),
       InactivePicture(inactivePicture),
       ActivePattern(activePattern),
       InactivePattern(inactivePattern),
-      FForm(form) {
+      FLibrary(library) {
   Show(InactivePicture, InactivePattern);
   Width = Image->Width();
   Height = Image->Height();
@@ -24,7 +30,7 @@ TMenuButton::TMenuButton(TMForm& form, std::string_view activePicture,
 }
 
 void TMenuButton::Show(std::string_view picture, int32_t pattern) {
-  Image = &FForm.MDXImageList->Items.Find(picture);
+  Image = &FLibrary.Find(picture);
   AnimFrame = pattern;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A picture button with a hot and a plain look, both from the menu library. Its size is
-// the plain look's and stays, because the mouse is tested against it.
+// A picture button with a hot and a plain look, both from the menu library (or another
+// one named). Its size is the plain look's and stays, because the mouse is tested against it.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -8,11 +8,15 @@
 #include "media/DXSprite/DXSprite.h"
 
 class TMForm;
+class TPictureCollection;
 
 class TMenuButton : public TImageSprite {
  public:
   TMenuButton(TMForm& form, std::string_view activePicture, std::string_view inactivePicture,
               int32_t activePattern, int32_t inactivePattern, int32_t x, int32_t y);
+  TMenuButton(TMForm& form, const TPictureCollection& library, std::string_view activePicture,
+              std::string_view inactivePicture, int32_t activePattern, int32_t inactivePattern, int32_t x,
+              int32_t y);
 
   std::string ActivePicture;
   std::string InactivePicture;
@@ -26,5 +30,5 @@ class TMenuButton : public TImageSprite {
 
  private:
   void Show(std::string_view picture, int32_t pattern);
-  TMForm& FForm;
+  const TPictureCollection& FLibrary;
 };

@@ -36,6 +36,7 @@ void ShowOptionsScreen(TMForm& form) {
   m.FirstButton = 7;
   m.LastButton = 10;
   m.MenuCaption->Visible = false;
+  HideLanguageSwitch(form);
   form.MDXTimer->SetEnabled(true);
   const char* rows[] = {"Options1_1", "Options2_1", "Options3_1", "Options4"};
   for (int i = 0; i < 4; ++i) {

@@ -54,6 +54,7 @@ TCaptionSprite* OpenScreen(TMForm& form, const TScreenLayout& layout, const char
   m.LastButton = layout.LastButton;
   form.HotButton = layout.HotButton;
   m.MenuCaption->Visible = false;
+  HideLanguageSwitch(form);
   form.MDXTimer->SetEnabled(true);
   auto* caption = new TCaptionSprite(form, panel);
   caption->X = 12;

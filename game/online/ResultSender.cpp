@@ -1,33 +1,24 @@
 #include "game/online/ResultSender.h"
 
-#include "game/online/SubmitResult.h"
+#include "http/HttpClient.h"
 
 TResultSender::~TResultSender() { Wait(); }
 
-void TResultSender::Start(THttpClient& client, std::string url) {
-  Run([&client, url = std::move(url)] { SubmitResult(client, url); });
-}
+void TResultSender::Start(THttpClient& client, std::string url) { Begin(client, url, nullptr); }
 
 void TResultSender::StartReplay(THttpClient& client, std::string url, std::string replay) {
-  Run([&client, url = std::move(url), replay = std::move(replay)] { SendReplay(client, url, replay); });
+  Begin(client, url, &replay);
 }
 
-void TResultSender::Run(std::function<void()> request) {
+void TResultSender::Begin(THttpClient& client, const std::string& url, const std::string* body) {
   Wait();
+  Client = &client;
   Running = true;
-  try {
-    Worker = std::thread([this, request = std::move(request)] {
-      request();
-      Running = false;
-    });
-  } catch (...) {
-    // No thread to be had: the result is not sent, as with any other failure.
-    Running = false;
-  }
+  client.Begin(url, body, "application/octet-stream", [this] { Running = false; });
 }
 
 bool TResultSender::Busy() const { return Running; }
 
 void TResultSender::Wait() {
-  if (Worker.joinable()) Worker.join();
+  if (Client) Client->Wait();
 }

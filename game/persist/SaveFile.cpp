@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "game/language/Russian.h"
 #include "game/persist/SaveReport.h"
 #include "media/Platform/Files.h"
 #include "media/Platform/Paths.h"
@@ -17,7 +18,7 @@ namespace {
 }  // namespace
 
 ESaveError::ESaveError(std::string gamePath, TSaveStep step, std::error_code code)
-    : std::runtime_error(SaveFailureLine(gamePath, step, code)),
+    : std::runtime_error(SaveFailureLine(gamePath, step, code, RussianTexts)),
       FGamePath(std::move(gamePath)),
       FStep(step),
       FCode(code) {}

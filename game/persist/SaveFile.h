@@ -15,7 +15,8 @@ enum class TSaveStep : uint8_t {
 };
 
 // A failed save: the file's game path, the step and the system's error code; what()
-// says it in the game's words (Windows-1251), with the path as the platform writes it.
+// says it in the game's own words (Russian, Windows-1251), with the path as the platform
+// writes it. The player is told in their language (TSaveFailures).
 class ESaveError : public std::runtime_error {
  public:
   ESaveError(std::string gamePath, TSaveStep step, std::error_code code = {});

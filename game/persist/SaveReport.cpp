@@ -2,42 +2,42 @@
 
 #include <algorithm>
 
-#include "game/race/Texts.h"
 #include "media/Platform/Paths.h"
 #include "media/Platform/Text.h"
 
 namespace {
 
-std::string Reason(TSaveStep step, std::error_code code) {
+std::string Reason(TSaveStep step, std::error_code code, const TTexts& texts) {
   using std::errc;
   switch (step) {
     case TSaveStep::NoName:
-      return std::string(Texts::NoFileName);
+      return std::string(texts.NoFileName);
     case TSaveStep::FolderInWay:
-      return std::string(Texts::FolderInFilePlace);
+      return std::string(texts.FolderInFilePlace);
     case TSaveStep::MakeFolder:
       if (code == errc::not_a_directory || code == errc::file_exists)
-        return std::string(Texts::FileInFolderPlace);
+        return std::string(texts.FileInFolderPlace);
       break;
     case TSaveStep::Write:
       break;
   }
   if (code == errc::permission_denied || code == errc::operation_not_permitted)
-    return std::string(Texts::NoWriteRight);
-  if (code == errc::read_only_file_system) return std::string(Texts::ReadOnlyDisk);
+    return std::string(texts.NoWriteRight);
+  if (code == errc::read_only_file_system) return std::string(texts.ReadOnlyDisk);
   if (code == errc::no_space_on_device || code == errc::file_too_large)
-    return std::string(Texts::DiskFull);
-  if (code == errc::io_error) return std::string(Texts::DiskError);
-  if (step == TSaveStep::MakeFolder) return std::string(Texts::NoFolder);
-  return std::string(Texts::WriteError) + std::to_string(code.value());
+    return std::string(texts.DiskFull);
+  if (code == errc::io_error) return std::string(texts.DiskError);
+  if (step == TSaveStep::MakeFolder) return std::string(texts.NoFolder);
+  return std::string(texts.WriteError) + std::to_string(code.value());
 }
 
 }  // namespace
 
-std::string SaveFailureLine(const std::string& gamePath, TSaveStep step, std::error_code code) {
+std::string SaveFailureLine(const std::string& gamePath, TSaveStep step, std::error_code code,
+                            const TTexts& texts) {
   // Game texts are Windows-1251, and so is the path in them.
   return Platform::Utf8ToCp1251(Platform::PathToUtf8(Platform::NativePath(gamePath))) + ": " +
-         Reason(step, code);
+         Reason(step, code, texts);
 }
 
 void TSaveFailures::Run(const std::string& gamePath, const std::function<void()>& save) {
@@ -54,13 +54,13 @@ void TSaveFailures::Run(const std::string& gamePath, const std::function<void()>
   }
 }
 
-std::string TSaveFailures::Message() const {
+std::string TSaveFailures::Message(const TTexts& texts) const {
   if (Failures.empty()) return {};
-  std::string text(Failures.size() == 1 ? std::string_view(Texts::SaveFailedOne)
-                                         : std::string_view(Texts::SaveFailedMany));
+  std::string text(Failures.size() == 1 ? std::string_view(texts.SaveFailedOne)
+                                         : std::string_view(texts.SaveFailedMany));
   text += '\n';
-  for (const ESaveError& failure : Failures) text += std::string(failure.what()) + ".\n";
+  for (const ESaveError& f : Failures) text += SaveFailureLine(f.GamePath(), f.Step(), f.Code(), texts) + ".\n";
   text += '\n';
-  text += Texts::OldDataKept;
+  text += texts.OldDataKept;
   return text;
 }

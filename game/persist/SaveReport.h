@@ -5,10 +5,12 @@
 #include <system_error>
 #include <vector>
 
+#include "game/language/Texts.h"
 #include "game/persist/SaveFile.h"
 
 // "<path>: <what went wrong>" in Windows-1251, the path as the platform writes it.
-std::string SaveFailureLine(const std::string& gamePath, TSaveStep step, std::error_code code);
+std::string SaveFailureLine(const std::string& gamePath, TSaveStep step, std::error_code code,
+                            const TTexts& texts);
 
 // The saves of one exit. A file saved twice (on quitting and again as the window goes)
 // counts by its last attempt, so each failure is told once.
@@ -18,7 +20,7 @@ class TSaveFailures {
   void Run(const std::string& gamePath, const std::function<void()>& save);
   bool Empty() const { return Failures.empty(); }
   // One text naming every file that failed (Windows-1251); empty when none did.
-  std::string Message() const;
+  std::string Message(const TTexts& texts) const;
   void Clear() { Failures.clear(); }
 
  private:

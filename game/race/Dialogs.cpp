@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/MForm.h"
+#include "game/language/Language.h"
 #include "game/menus/Menu.h"
 #include "game/menus/MenuButton.h"
 #include "game/race/Hud.h"
@@ -12,7 +13,6 @@
 #include "game/race/Race.h"
 #include "game/race/SendQuestion.h"
 #include "game/race/Text.h"
-#include "game/race/Texts.h"
 #include "game/track/CaptionSprite.h"
 #include "game/track/Explosion.h"
 #include "game/track/WallSprite.h"
@@ -192,6 +192,7 @@ void DropDialog(TMForm& form) {
 void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
   TDialogState& d = form.Dialog;
   TRaceState& race = form.Race;
+  const TTexts& texts = Texts(form);
   RenderFrame(form, lagCount, false);
   if (form.CurrentScreen == 1) {
     DrawSpeedNeedle(form);
@@ -199,15 +200,15 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
   }
   switch (form.ActiveDialog) {
     case 1:
-      DrawTexts(form, 13, {{268, std::string(Texts::Level) + std::to_string(race.Level)}});
+      DrawTexts(form, 13, {{268, std::string(texts.Level) + std::to_string(race.Level)}});
       if (TimeUp(form)) CloseDialog(form);
       break;
     case 2:
-      DrawTexts(form, 13, {{268, std::string(Texts::Pause)}});
+      DrawTexts(form, 13, {{268, std::string(texts.Pause)}});
       if (form.PausePressed || form.EscapePressed) CloseDialog(form);
       break;
     case 3:
-      DrawTexts(form, 13, {{249, std::string(Texts::TimeIsUp)}, {307, std::string(Texts::TryAgain)}});
+      DrawTexts(form, 13, {{249, std::string(texts.TimeIsUp)}, {307, std::string(texts.TryAgain)}});
       if (TimeUp(form)) {
         CloseDialog(form);
         StartLevel(form, race.Level);
@@ -215,7 +216,7 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
       PlayOutExplosions(form, lagCount);
       break;
     case 8:
-      DrawTexts(form, 13, {{273, std::string(Texts::GameOver)}});
+      DrawTexts(form, 13, {{273, std::string(texts.GameOver)}});
       if (!TimeUp(form)) {
         PlayOutExplosions(form, lagCount);
       } else {
@@ -228,17 +229,17 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
       UpdateButtonHighlight(form);
       NavigateHorizontal(form, true);
       if (form.ActiveDialog == 4) {
-        DrawTexts(form, 7, {{257, std::string(Texts::LeaveGame)}});
+        DrawTexts(form, 7, {{257, std::string(texts.LeaveGame)}});
         if (form.EscapePressed) CloseDialog(form);
       } else {
-        DrawTexts(form, 12, {{237, std::string(Texts::SendResult)},
-                             {267, std::string(Texts::ToWorldPage)},
-                             {297, std::string(Texts::Records)}});
+        DrawTexts(form, 12, {{237, std::string(texts.SendResult)},
+                             {267, std::string(texts.ToWorldPage)},
+                             {297, std::string(texts.Records)}});
       }
       break;
     case 5:
-      DrawTexts(form, 12, {{248, std::string(Texts::YourResult) + std::to_string(race.Score)},
-                           {290, std::string(Texts::EnterName)},
+      DrawTexts(form, 12, {{248, std::string(texts.YourResult) + std::to_string(race.Score)},
+                           {290, std::string(texts.EnterName)},
                            {335, race.PlayerName}});
       d.TextCursor->X = TextWidth(form, race.PlayerName) / 2.0 + 400;
       d.CursorBlinkTimer -= int32_t(form.MDXTimer->Interval());
@@ -248,7 +249,7 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
       }
       break;
     case 7:
-      DrawTexts(form, 7, {{277, std::string(Texts::Sending)}});
+      DrawTexts(form, 7, {{277, std::string(texts.Sending)}});
       FinishSendingWhenDone(form);
       break;
     case 9:
@@ -257,9 +258,9 @@ void DrawDialogOverlay(TMForm& form, int32_t lagCount) {
       NavigateHorizontal(form, true);
       RenderFrame(form, lagCount, false);
       if (form.ActiveDialog == 9)
-        DrawTexts(form, 7, {{257, std::string(Texts::LeaveGame)}});
+        DrawTexts(form, 7, {{257, std::string(texts.LeaveGame)}});
       else
-        DrawTexts(form, 10, {{257, std::string(Texts::ClearRecords)}});
+        DrawTexts(form, 10, {{257, std::string(texts.ClearRecords)}});
       PresentFrame(form);
       break;
     default:

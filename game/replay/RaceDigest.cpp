@@ -8,6 +8,7 @@
 #include "app/MForm.h"
 #include "game/race/MyCarAnim.h"
 #include "game/race/MyCarSprite.h"
+#include "game/replay/Decimal.h"
 #include "game/track/CaptionSprite.h"
 #include "game/track/Explosion.h"
 #include "game/track/ScrollBackground.h"
@@ -82,13 +83,8 @@ void Object(TFnv1a& h, const TWallSprite& o) {
   h.Real(o.VY);
 }
 
-// Six decimals, correctly rounded by the standard library's own conversion rather than
-// the C runtime's printf, so both platforms print the same; -0.0 prints as 0.
-std::string Fixed6(double v) {
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, v == 0 ? 0.0 : v, std::chars_format::fixed, 6);
-  return std::string(text, result.ptr);
-}
+// -0.0 prints as 0.
+std::string Fixed6(double v) { return FixedSixDecimals(v == 0 ? 0.0 : v); }
 
 }  // namespace
 

@@ -25,6 +25,35 @@ void TApplication::Run() {
   }
 }
 
+void TApplication::AnimationFrame() {
+  if (!FPaced) {
+    FPaced = true;
+    RealClock = std::move(Clock);
+    PacedNow = RealClock();
+    Clock = [this] { return PacedNow; };
+  }
+  const uint32_t now = RealClock();
+  // After a stall (a page in the background gets no frames) the timers see the gap at
+  // once and tick with a large move count, as the desktop's do after a stall, rather than
+  // running every missed tick.
+  constexpr uint32_t MaxLagMs = 100;
+  if (now - PacedNow > MaxLagMs) PacedNow = now;
+  // Two or three ticks fit in one display frame of a slow display; more only after a
+  // stall, which the clock above has skipped.
+  for (int round = 0; round < 8 && !FTerminated; ++round) {
+    ProcessMessages();
+    if (FTerminated) return;
+    const int wait = IdleWaitMs();
+    if (wait < 0) {
+      PacedNow = now;
+      return;
+    }
+    if (uint32_t(wait) > now - PacedNow) return;
+    PacedNow += uint32_t(wait);
+    Idle();
+  }
+}
+
 void TApplication::ProcessMessages() {
   Platform::TEvent event;
   while (!FTerminated && Events.Poll(event)) Dispatch(event);

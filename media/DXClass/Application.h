@@ -42,6 +42,12 @@ class TApplication {
   // Runs the message loop until Terminate: shows the main form, then handles messages
   // and between them the idle processing.
   void Run();
+  // One turn of the loop for a host that calls the program once per display frame and
+  // must be returned to in between (the browser): the waiting messages, then every round
+  // of idle processing that fell due since the last turn, each on the clock the timers
+  // read at its own due time, so a 15 ms timer ticks every 15 ms on average whatever the
+  // display's rate. From the first turn on, Clock gives that paced time.
+  void AnimationFrame();
   // Handles every message that is waiting, without idle processing.
   void ProcessMessages();
   // One round of idle processing.
@@ -73,6 +79,10 @@ class TApplication {
   TDXForm* FormOf(uint32_t windowId) const;
 
   bool FTerminated = false;
+  // The paced clock of AnimationFrame and the clock it follows.
+  bool FPaced = false;
+  uint32_t PacedNow = 0;
+  TClock RealClock;
   bool FActive = true;
   std::vector<TIdleHandler*> IdleHandlers;
   std::vector<TActivationListener*> ActivationListeners;

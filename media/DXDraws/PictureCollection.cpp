@@ -1,6 +1,7 @@
 #include "media/DXDraws/PictureCollection.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "media/DXClass/ComponentStream.h"
 #include "media/DXClass/NameBucket.h"
@@ -139,6 +140,28 @@ void TPictureCollectionItem::DrawRotateAlpha(TDirectDrawSurface& dest, int x, in
   if (const TDirectDrawSurface* src = PatternSurface(pattern))
     RenderRotate(dest, x, y, width, height, *src, PatternRect(pattern), centerX, centerY, angle,
                  Transparent, alpha);
+}
+
+namespace {
+
+bool SameLayout(const TPictureCollectionItem& a, const TPictureCollectionItem& b) {
+  return a.Picture.Width() == b.Picture.Width() && a.Picture.Height() == b.Picture.Height() &&
+         a.Width() == b.Width() && a.Height() == b.Height() && a.SkipWidth == b.SkipWidth &&
+         a.SkipHeight == b.SkipHeight && a.Transparent == b.Transparent &&
+         a.TransparentColor() == b.TransparentColor();
+}
+
+}  // namespace
+
+void TPictureCollectionItem::SwapPixels(TPictureCollectionItem& other) {
+  if (!SameLayout(*this, other)) throw EPictureCollectionError("Image '" + other.FName + "' does not fit");
+  // The grid and the key are alike; only the pixels move, with the surface made of them.
+  std::swap(Picture, other.Picture);
+  std::swap(FSurface, other.FSurface);
+  std::swap(FPictureReleased, other.FPictureReleased);
+  // A library loaded before the drawing surface came up has no surfaces yet.
+  for (TPictureCollectionItem* item : {this, &other})
+    if (item->FInitialized && !item->FSurface) item->Initialize();
 }
 
 // ---------------------------------------------------------------- library
@@ -316,6 +339,15 @@ std::vector<uint8_t> TPictureCollection::SaveToBytes(int bitCount) const {
   }
   TStreamComponent component{LibraryClass, "DXImageList", {{"List", list}}};
   return WriteComponentResource(component, "DXIMAGELIST");
+}
+
+void TPictureCollection::SwapPixels(TPictureCollection& other) {
+  std::vector<std::pair<TPictureCollectionItem*, TPictureCollectionItem*>> pairs;
+  for (auto& item : other.FItems) {
+    if (!SameLayout(Find(item->FName), *item)) throw EPictureCollectionError("Image '" + item->FName + "' does not fit");
+    pairs.emplace_back(&Find(item->FName), item.get());
+  }
+  for (auto& [mine, theirs] : pairs) mine->SwapPixels(*theirs);
 }
 
 void TPictureCollection::Initialize() {

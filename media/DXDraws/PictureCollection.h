@@ -68,6 +68,11 @@ class TPictureCollectionItem {
   const TDirectDrawSurface* PatternSurface(int pattern) const;
   TRect PatternRect(int pattern) const;
 
+  // Trades pixels with a picture of the same size, pattern grid, skips and colour key, so
+  // that everything showing either shows the other's at once; doing it again trades back.
+  // Raises EPictureCollectionError "Image '%s' does not fit" for any other picture.
+  void SwapPixels(TPictureCollectionItem& other);
+
  private:
   friend class TPictureCollection;
   TPictureCollection* FCollection;
@@ -123,6 +128,10 @@ class TPictureCollection {
   void Take(TLoadedPictures loaded);
   // The file image of this library, pictures written with the given bits per pixel.
   std::vector<uint8_t> SaveToBytes(int bitCount) const;
+
+  // SwapPixels with the same-named picture of this library for every picture of other;
+  // a picture this library lacks raises "Image '%s' not found". Nothing is traded then.
+  void SwapPixels(TPictureCollection& other);
 
   // Raises "TPictureCollection cannot be initialized" when DXDraw is missing or not
   // initialised.

@@ -72,8 +72,14 @@ static void Translate(const SDL_Event& e, std::deque<TEvent>& out) {
         case SDL_WINDOWEVENT_CLOSE: ev.Kind = TEventKind::CloseRequest; break;
         case SDL_WINDOWEVENT_MINIMIZED: ev.Kind = TEventKind::Minimized; break;
         case SDL_WINDOWEVENT_RESTORED: ev.Kind = TEventKind::Restored; break;
-        case SDL_WINDOWEVENT_EXPOSED:
+#ifdef __EMSCRIPTEN__
+        // The page's tab hidden and shown again, as a window minimised and restored.
+        case SDL_WINDOWEVENT_HIDDEN: ev.Kind = TEventKind::Minimized; break;
+        case SDL_WINDOWEVENT_SHOWN: ev.Kind = TEventKind::Restored; break;
+#else
         case SDL_WINDOWEVENT_SHOWN:
+#endif
+        case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_MOVED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_DISPLAY_CHANGED: ev.Kind = TEventKind::Exposed; break;

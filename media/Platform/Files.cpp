@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "media/Platform/MainLoop.h"
 #include "media/Platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -150,6 +151,7 @@ std::error_code ReplaceFileContents(const fs::path& target, std::string_view byt
     return std::error_code(error, std::generic_category());
   }
   SyncFolder(target.parent_path());
+  PlayerFilesChanged();
   return {};
 }
 

@@ -5,7 +5,9 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_ttf.h>
-#ifndef _WIN32
+// Windows and the browser have no fontconfig: the game's Fonts folder is all there is.
+#if !defined(_WIN32) && !defined(__EMSCRIPTEN__)
+#define SPRAYRUSH_FONTCONFIG 1
 #include <fontconfig/fontconfig.h>
 #endif
 
@@ -31,6 +33,9 @@ struct TFontFile {
   // A stand-in drawn at Scale of the size and squeezed to ScaleX of its width, so that
   // its digits take the room the game's layout gives the face it replaces.
   double Scale = 1, ScaleX = 1;
+  // A display face whose letters are a seven-segment guess: a word reads far better in
+  // the fallback, where the Russian ones have always been drawn.
+  bool DigitsOnly = false;
 };
 
 // The open stand-ins for the faces the game names, shipped in the game's Fonts folder
@@ -60,7 +65,7 @@ std::string ShippedFile(const std::string& name, bool bold) {
   return {};
 }
 
-#ifndef _WIN32
+#ifdef SPRAYRUSH_FONTCONFIG
 // Where the game runs without its Fonts folder (a test's folder), fontconfig finds the
 // same stand-ins among the system's fonts: its own aliases map Arial and Times New Roman
 // to their metric twins, the other two are named here.
@@ -99,7 +104,7 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
   const std::string name = Lower(faceName);
   TFontFile file;
   file.Path = ShippedFile(name, bold);
-#ifndef _WIN32
+#ifdef SPRAYRUSH_FONTCONFIG
   if (file.Path.empty()) file.Path = SystemFontFile(name, faceName, bold, file.Index);
 #endif
   if (name == "ds crystal") {
@@ -107,6 +112,7 @@ TFontFile Resolve(std::string_view faceName, bool bold) {
     // the HUD was laid out for has digits about 0.7 em high and 0.4 em wide.
     file.Scale = 0.7;
     file.ScaleX = 0.4 / (0.8 * 0.7);
+    file.DigitsOnly = true;
   }
   return file;
 }
@@ -129,7 +135,7 @@ class TFontCache {
     FFaces.clear();
     for (auto& [key, font] : FOpen) TTF_CloseFont(font);
     if (FOwnsTtf) TTF_Quit();
-#ifndef _WIN32
+#ifdef SPRAYRUSH_FONTCONFIG
     FcFini();  // fontconfig's configuration and caches, loaded by the first lookup
 #endif
   }
@@ -147,10 +153,12 @@ class TFontCache {
     TTF_Font* fallback = Open(fallbackFile, pixels);
     face->FFile = file.Path;
     face->FScaleX = file.ScaleX;
+    face->FDigitsOnly = file.DigitsOnly;
     if (!primary) {
       primary = fallback;
       face->FFile = fallbackFile.Path;
       face->FScaleX = 1;
+      face->FDigitsOnly = false;
     }
     if (!primary)
       throw std::runtime_error("Font '" + std::string(faceName) + "' cannot be opened");
@@ -183,6 +191,11 @@ class TFontCache {
 };
 
 TFontFace::~TFontFace() = default;
+
+bool TFontFace::PrimaryHas(char32_t cp) const {
+  const bool letter = (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z');
+  return !(FDigitsOnly && letter) && TTF_GlyphIsProvided32(static_cast<TTF_Font*>(FPrimary), Uint32(cp));
+}
 
 namespace {
 
@@ -259,7 +272,7 @@ const TGlyph& TFontFace::Glyph(uint8_t c) {
   auto primary = static_cast<TTF_Font*>(FPrimary);
   auto fallback = static_cast<TTF_Font*>(FFallback);
   // A glyph that neither face has is left out rather than drawn as a box.
-  if (TTF_GlyphIsProvided32(primary, Uint32(cp))) {
+  if (PrimaryHas(cp)) {
     RenderGlyph(primary, cp, *slot);
     slot->Top += FAscent - TTF_FontAscent(primary);
     if (FScaleX != 1) SqueezeX(*slot, FScaleX);
@@ -272,14 +285,13 @@ const TGlyph& TFontFace::Glyph(uint8_t c) {
 
 TFontFace& TFontFace::FaceFor(std::string_view text) {
   if (!FFallback) return *this;
-  auto primary = static_cast<TTF_Font*>(FPrimary);
   bool whole = true;
   for (char ch : text) {
     const auto c = static_cast<uint8_t>(ch);
     if (FProvided[c] == 0) {
       const char32_t cp = Cp1251ToUnicode(c);
       const bool takesNoRoom = cp < 0x20 || cp == 0xFFFD;
-      FProvided[c] = takesNoRoom || TTF_GlyphIsProvided32(primary, Uint32(cp)) ? 1 : -1;
+      FProvided[c] = takesNoRoom || PrimaryHas(cp) ? 1 : -1;
     }
     if (FProvided[c] < 0) {
       whole = false;

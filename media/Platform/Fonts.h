@@ -39,10 +39,12 @@ class TFontFace {
  private:
   friend class TFontCache;
   TFontFace() = default;
+  bool PrimaryHas(char32_t cp) const;
   void* FPrimary = nullptr;   // TTF_Font*
   void* FFallback = nullptr;  // TTF_Font*, may be null
   int FAscent = 0, FHeight = 0;
   double FScaleX = 1;  // the primary face's glyphs are narrowed by this
+  bool FDigitsOnly = false;  // the primary face's letters go to the fallback
   std::string FFile, FFallbackFile;
   std::array<std::unique_ptr<TGlyph>, 256> FGlyphs;
   std::array<int8_t, 256> FProvided{};  // 1 the primary face has the glyph, -1 not, 0 unknown

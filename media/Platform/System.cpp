@@ -25,8 +25,8 @@ bool IsHeadless() {
     std::string_view d(driver);
     if (d == "dummy" || d == "offscreen" || d == "evdev") return true;
   }
-#ifdef _WIN32
-  return false;  // Windows always has its desktop
+#if defined(_WIN32) || defined(__EMSCRIPTEN__)
+  return false;  // Windows always has its desktop, the browser its page
 #else
   return !SDL_getenv("DISPLAY") && !SDL_getenv("WAYLAND_DISPLAY");
 #endif

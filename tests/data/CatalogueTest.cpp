@@ -123,3 +123,49 @@ TEST(Catalogue, ShippedCatalogueParsesAndNamesTheCoreItems) {
 }
 
 }  // namespace
+
+namespace {
+
+// A language folder stands in for the pictures with words, each drawn alike; nothing more.
+TEST(Catalogue, LanguageFoldersHoldEveryPictureWithWordsAlikeAndNothingElse) {
+  TScratchDir dir;
+  const std::string catalogue = dir.Write("catalogue.txt",
+                                          "Res1 MMB_Active count>=5 words=yes\n"
+                                          "Res1 YesButton count=2 words=yes\n"
+                                          "Res1 MMBackground count=1\n"
+                                          "Res3 Land width=538 words=no\n"
+                                          "Languages LanguageSwitch count=4\n");
+  const auto withEnglish = [] {
+    TBuiltData d = Data();
+    d.Languages = {Picture("LanguageSwitch", 240, 84, 120)};
+    d.Languages[0].PatternHeight = 42;
+    d.LanguageFolders.push_back({"en", {d.Res1[1], d.Res1[2]}, {}});
+    return d;
+  };
+  EXPECT_TRUE(CheckCatalogue(catalogue, withEnglish()).empty());
+  struct {
+    const char* What;
+    std::function<void(TLanguagePictures&)> Break;
+    const char* Message;
+  } cases[] = {
+      {"missing", [](TLanguagePictures& en) { en.Res1.pop_back(); },
+       "en/Res1.dxg: picture 'YesButton' is missing; it carries words"},
+      {"another size", [](TLanguagePictures& en) { en.Res1[1].Dib = TDIB(122, 40); },
+       "en/Res1.dxg: 'YesButton' is 122x40 pattern 60x40 x 2"},
+      {"another grid", [](TLanguagePictures& en) { en.Res1[0].PatternHeight = 45; },
+       "'MMB_Active' is 232x270 pattern 232x45 x 6"},
+      {"another key", [](TLanguagePictures& en) { en.Res1[1].TransparentColor = 0x00FF00; }, "key 00FF00, wanted as"},
+      {"another depth", [](TLanguagePictures& en) { en.Res1[1].Bits = 8; }, "8 bits"},
+      {"a picture without words", [](TLanguagePictures& en) { en.Res3.push_back(Picture("Land", 538, 200)); },
+       "en/Res3.dxg: 'Land' stands in for no picture with words"},
+  };
+  for (const auto& c : cases) {
+    TBuiltData data = withEnglish();
+    c.Break(data.LanguageFolders[0]);
+    const auto problems = CheckCatalogue(catalogue, data);
+    ASSERT_EQ(problems.size(), 1u) << c.What;
+    EXPECT_NE(problems[0].find(c.Message), std::string::npos) << c.What << ": " << problems[0];
+  }
+}
+
+}  // namespace

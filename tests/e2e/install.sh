@@ -16,7 +16,8 @@ cmake --install "$E2E_BUILD_DIR" --prefix "$prefix" >"$E2E_DIR/install.log" 2>&1
 for f in bin/sprayrush lib/sprayrush/sprayrush; do
   [ -x "$prefix/$f" ] || e2e_fail "$f is not installed as a program"
 done
-for f in Res/Res1.dxg Res/Res3.dxg Res/Sounds.dxw Music/Menu.xm Music/Race.xm; do
+for f in Res/Res1.dxg Res/Res3.dxg Res/Sounds.dxw Res/Languages.dxg Res/en/Res1.dxg Res/en/Res3.dxg \
+  Music/Menu.xm Music/Race.xm; do
   cmp -s "$E2E_BUILD_DIR/game/Data/$f" "$prefix/share/sprayrush/Data/$f" || e2e_fail "Data/$f is not installed"
 done
 [ ! -e "$prefix/share/sprayrush/Data/Save" ] || e2e_fail "saves must not go to the installed data"
@@ -29,14 +30,16 @@ done
 entry="$prefix/share/applications/sprayrush.desktop"
 grep -qx "Exec=\"$prefix/bin/sprayrush\"" "$entry" || e2e_fail "the desktop entry starts $(grep ^Exec= "$entry")"
 grep -qx 'Icon=sprayrush' "$entry" || e2e_fail "the desktop entry has no icon"
+grep -qx "Exec=\"$prefix/bin/sprayrush\" --language en" "$entry" || e2e_fail "the desktop entry offers no English"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$entry" || e2e_fail "the desktop entry is not valid"
 fi
 
-# Starts the launcher from elsewhere with its own home; sets pid.
+# Starts the launcher from elsewhere with its own home (and game_args); sets pid.
+game_args=()
 start() {
   (cd / && exec env -u XDG_DATA_HOME HOME="$E2E_DIR/home" "$@" SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-    "$prefix/bin/sprayrush" >>"$E2E_DIR/game.log" 2>&1) &
+    "$prefix/bin/sprayrush" "${game_args[@]}" >>"$E2E_DIR/game.log" 2>&1) &
   pid=$!
   e2e_track "$pid"
 }
@@ -67,6 +70,12 @@ check_run() {
 mkdir -p "$E2E_DIR/home" "$E2E_DIR/xdg"
 start XDG_DATA_HOME="$E2E_DIR/xdg"
 check_run "$E2E_DIR/xdg/sprayrush"
+# The desktop entry's English: the launcher passes the language on, and the game keeps it.
+game_args=(--language en)
+start XDG_DATA_HOME="$E2E_DIR/xdg"
+check_run "$E2E_DIR/xdg/sprayrush"
+[ "$(cat "$E2E_DIR/xdg/sprayrush/Data/Save/language")" = $'en\r' ] || e2e_fail "the launcher did not pass --language"
+game_args=()
 
 # Without XDG_DATA_HOME (or with a relative one) the folder is ~/.local/share/sprayrush.
 start XDG_DATA_HOME=relative/path
@@ -78,6 +87,7 @@ echo kept >"$E2E_DIR/xdg/sprayrush/Data/Save/mine"
 start XDG_DATA_HOME="$E2E_DIR/xdg"
 check_run "$E2E_DIR/xdg/sprayrush"
 [ "$(cat "$E2E_DIR/xdg/sprayrush/Data/Save/mine")" = kept ] || e2e_fail "the launcher touched the player's files"
-[ -z "$(ls -A "$prefix/share/sprayrush/Data/Res" | grep -v -e '^Res1.dxg$' -e '^Res3.dxg$' -e '^Sounds.dxw$')" ] ||
+[ -z "$(ls -A "$prefix/share/sprayrush/Data/Res" |
+  grep -v -e '^Res1.dxg$' -e '^Res3.dxg$' -e '^Sounds.dxw$' -e '^Languages.dxg$' -e '^en$')" ] ||
   e2e_fail "something was written into the installed data"
 e2e_log "passed"

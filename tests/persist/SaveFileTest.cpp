@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "game/language/Russian.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
 #include "game/persist/SaveFile.h"
@@ -129,12 +130,12 @@ TEST(SaveFailures, ReasonsAreToldInRussianWithThePathAsThePlatformWritesIt) {
       {TSaveStep::MakeFolder, std::errc::too_many_links, "не удалось создать его папку"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(SaveFailureLine("Data\\Save\\hs", c.Step, std::make_error_code(c.Code)),
+    EXPECT_EQ(SaveFailureLine("Data\\Save\\hs", c.Step, std::make_error_code(c.Code), RussianTexts),
               Platform::NativePath("Data\\Save\\hs").string() + ": " + Platform::Utf8ToCp1251(c.Reason))
         << c.Reason;
   // Anything else still says it was the writing, with the system's number.
   const std::error_code odd = std::make_error_code(std::errc::too_many_files_open);
-  EXPECT_EQ(SaveFailureLine("x", TSaveStep::Write, odd),
+  EXPECT_EQ(SaveFailureLine("x", TSaveStep::Write, odd, RussianTexts),
             "x: " + Platform::Utf8ToCp1251("ошибка записи, код ") + std::to_string(odd.value()));
 }
 
@@ -149,17 +150,17 @@ TEST(SaveFailures, EachFileIsToldOnceByItsLastAttemptInOneText) {
 
   TSaveFailures failures;
   EXPECT_TRUE(failures.Empty());
-  EXPECT_EQ(failures.Message(), "");
+  EXPECT_EQ(failures.Message(RussianTexts), "");
   // The quit saves the options, the window's end saves them again and then the table.
   failures.Run(OptionsFile, fail(OptionsFile));
   failures.Run(OptionsFile, fail(OptionsFile));
   failures.Run(HighScoreFile, fail(HighScoreFile));
-  EXPECT_EQ(failures.Message(), Platform::Utf8ToCp1251("Не удалось сохранить файлы.\n") + options + noRight +
+  EXPECT_EQ(failures.Message(RussianTexts), Platform::Utf8ToCp1251("Не удалось сохранить файлы.\n") + options + noRight +
                                     hs + noRight + "\n" +
                                     Platform::Utf8ToCp1251("Прежние данные на диске не пострадали."));
   // A second attempt that works takes its file off the list.
   failures.Run(OptionsFile, succeed);
-  EXPECT_EQ(failures.Message(), Platform::Utf8ToCp1251("Не удалось сохранить файл.\n") + hs + noRight + "\n" +
+  EXPECT_EQ(failures.Message(RussianTexts), Platform::Utf8ToCp1251("Не удалось сохранить файл.\n") + hs + noRight + "\n" +
                                     Platform::Utf8ToCp1251("Прежние данные на диске не пострадали."));
   failures.Run(HighScoreFile, succeed);
   EXPECT_TRUE(failures.Empty());

@@ -322,3 +322,60 @@ TEST(DXImageList, WithoutItsBitmapsAPictureStillDrawsAfterEveryModeSwitch) {
     EXPECT_EQ(elsewhere.Pixels()[5 * 40 + 5], 0);
   }
 }
+
+// A language's pictures stand in for the game's own by trading pixels: every holder of the
+// picture shows the other drawing at once, through display switches, and trades back whole.
+TEST(DXImageList, SwappingPixelsShowsTheOtherDrawingUntilSwappedBack) {
+  const auto pixelOf = [](TDXDraw& draw, TPictureCollectionItem& item) {
+    draw.Surface().Fill(0);
+    item.Draw(draw.Surface(), 5, 5, 1);
+    return draw.Surface().Pixels()[5 * 800 + 5];
+  };
+  const auto boat = [](uint32_t color, std::vector<TStreamProperty> more = {}) {
+    more.push_back({"PatternWidth", Value(TValueType::vaInt8, 20)});
+    return Item("Boat", Solid(40, 10, color), more);
+  };
+  Platform::TWindow window("test", 800, 600);
+  TDXDraw draw(&window);
+  TDXImageList game(&draw), language(&draw);
+  game.Items.KeepPictures = language.Items.KeepPictures = false;
+  game.Items.LoadFromBytes(Library({boat(0x00FF00), Item("Sea", Solid(4, 4, 0xFF0000))}));
+  draw.Initialize();
+  language.Items.LoadFromBytes(Library({boat(0x0000FF)}));  // surfaces made at once
+  TPictureCollectionItem& shown = game.Items.Find("Boat");
+  const uint16_t green = ColorToSurface(0x00FF00), red = ColorToSurface(0x0000FF);
+
+  game.Items.SwapPixels(language.Items);
+  EXPECT_EQ(pixelOf(draw, shown), red);
+  draw.Finalize();
+  draw.Initialize();
+  EXPECT_EQ(pixelOf(draw, shown), red);
+  game.Items.SwapPixels(language.Items);
+  EXPECT_EQ(pixelOf(draw, shown), green);
+
+  // A drawing of another size, grid or key, or of a name the game lacks, trades nothing.
+  struct {
+    const char* What;
+    TStreamItem Stranger;
+    const char* Message;
+  } misfits[] = {
+      {"wider", Item("Boat", Solid(42, 10, 0x0000FF), {{"PatternWidth", Value(TValueType::vaInt8, 21)}}),
+       "Image 'Boat' does not fit"},
+      {"another grid", Item("Boat", Solid(40, 10, 0x0000FF), {{"PatternWidth", Value(TValueType::vaInt8, 10)}}),
+       "Image 'Boat' does not fit"},
+      {"another key", boat(0x0000FF, {{"TransparentColor", Value(TValueType::vaInt32, 0x00FF00)}}),
+       "Image 'Boat' does not fit"},
+      {"unknown", Item("Duck", Solid(4, 4, 0)), "Image 'Duck' not found"},
+  };
+  for (auto& m : misfits) {
+    TDXImageList other(&draw);
+    other.Items.LoadFromBytes(Library({boat(0x0000FF), m.Stranger}));
+    try {
+      game.Items.SwapPixels(other.Items);
+      ADD_FAILURE() << m.What << " was traded";
+    } catch (const EPictureCollectionError& e) {
+      EXPECT_STREQ(e.what(), m.Message) << m.What;
+    }
+    EXPECT_EQ(pixelOf(draw, shown), green) << m.What;
+  }
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "media/DXClass/Application.h"
@@ -159,4 +160,35 @@ TEST(DXTimer, AHandlerMayStopItsOwnTimer) {
   rig.Now += 15;
   rig.Application.Idle();
   EXPECT_EQ(rig.Lags.size(), 1u);
+}
+
+// The browser calls the loop once per display frame; the timer must keep its 15 ms pace
+// whatever the display's rate, without drifting, and after a stall tick once with the gap.
+TEST(DXTimer, DisplayFramesKeepTheFifteenMillisecondPace) {
+  struct {
+    const char* Display;
+    std::vector<uint32_t> FrameMs;  // repeated for three seconds
+  } cases[] = {{"60 Hz", {17, 17, 16}}, {"144 Hz", {7, 7, 7, 6, 7}}, {"30 Hz", {33, 34}}, {"jittery", {5, 30, 12, 20}}};
+  for (const auto& c : cases) {
+    TTimerRig rig;
+    rig.Application.AnimationFrame();
+    uint32_t elapsed = 0;
+    for (size_t i = 0; elapsed < 3000; ++i) {
+      const uint32_t step = c.FrameMs[i % c.FrameMs.size()];
+      rig.Now += step;
+      elapsed += step;
+      rig.Application.AnimationFrame();
+    }
+    EXPECT_NEAR(double(rig.Lags.size()), elapsed / 15.0, 1.0) << c.Display;
+    EXPECT_EQ(std::count(rig.Lags.begin(), rig.Lags.end(), 1), std::ptrdiff_t(rig.Lags.size())) << c.Display;
+  }
+  TTimerRig rig;
+  rig.Application.AnimationFrame();
+  rig.Now += 15;
+  rig.Application.AnimationFrame();
+  rig.Now += 600;  // the page was in the background
+  rig.Application.AnimationFrame();
+  rig.Now += 15;
+  rig.Application.AnimationFrame();
+  EXPECT_EQ(rig.Lags, (std::vector<int32_t>{1, 40, 1}));
 }

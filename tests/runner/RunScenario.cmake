@@ -4,12 +4,18 @@
 #   PLAY=1         instead of the script, <file> is played (--replay) and must print what
 #                  the script printed
 #   TRACE=1        both ways with --trace: every frame's line must be the same
+#   LANGUAGE=en    the game speaks it, which must change nothing printed
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${name}.expected)
 # The Windows runner runs under Wine (WINE names tools/windows/wine.sh).
 set(command ${RUNNER})
 if(WINE)
   set(command bash ${WINE} ${RUNNER})
+elseif(NODE)  # the web runner, sprayrush-run.js
+  set(command ${NODE} ${RUNNER})
+endif()
+if(LANGUAGE)
+  list(APPEND command --language ${LANGUAGE})
 endif()
 
 function(run_runner out_var)

@@ -167,7 +167,8 @@ struct TServer {
 
   static std::vector<std::string> Command(const std::string& database, std::vector<std::string> prefix,
                                           const std::vector<std::string>& options) {
-    prefix.insert(prefix.end(), {ServerProgram(), "--port", "0", "--bind", "127.0.0.1", "--db", database});
+    // No web game unless a test gives one: a built one in the tree must not change the page.
+    prefix.insert(prefix.end(), {ServerProgram(), "--port", "0", "--bind", "127.0.0.1", "--db", database, "--web", "none"});
     prefix.insert(prefix.end(), options.begin(), options.end());
     return prefix;
   }

@@ -174,6 +174,11 @@ TEST(ScoreServer, PagesAndTheirJsonFormComeFromTheDatabase) {
   EXPECT_NE(json.Head.find("Content-Type: application/json"), std::string::npos);
   EXPECT_NE(json.Body.find("{\"place\":150,\"name\":\"n1\",\"score\":1,"), std::string::npos) << json.Body;
   EXPECT_EQ(Fetch(server.Port, PageTarget + "&page=3").Status, 404);
+  // The browser's languages choose the page's.
+  const auto english = Exchange(server.Port, "GET " + PageTarget + " HTTP/1.1\r\nHost: localhost\r\n"
+                                             "Accept-Language: de-DE,de;q=0.9,en;q=0.8\r\nConnection: close\r\n\r\n");
+  EXPECT_NE(english.Body.find("<h2>High scores</h2>"), std::string::npos) << english.Body.substr(0, 200);
+  EXPECT_NE(Fetch(server.Port, PageTarget).Body.find("<h2>Таблица рекордов</h2>"), std::string::npos);
   EXPECT_EQ(server.Child.Stop(SIGTERM), 0);
 }
 
@@ -217,6 +222,7 @@ TEST(ScoreServer, RefusesToStartHalfWorking) {
       {{"--db", "postgresql://nobody@127.0.0.1:1/none", "--port", "0"}, "cannot be reached"},
       {{"--replay-runner", (dir.Path / "no-runner").string(), "--db", db, "--port", "0"}, "replay runner"},
       {{"--replay-workers", "0"}, "bad option --replay-workers"},
+      {{"--web", (dir.Path / "no-page").string(), "--db", db, "--port", "0"}, "has no index.html"},
   };
   for (const auto& c : Cases) {
     std::vector<std::string> args = c.Args;

@@ -1,6 +1,7 @@
 // What the server takes from a submission, what it refuses, and the page it shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "game/online/SubmitResult.h"
@@ -168,6 +169,8 @@ TEST(ScoreService, OnlyTheTwoQueriesOfTheGameAreAnswered) {
       "prg=Sprayrush&show&type=0&format=xml",
       "prg=Sprayrush&show&type=0&format",
       "prg=Sprayrush&show&type=0&hs",
+      "prg=Sprayrush&show&type=0&lang=de",
+      "prg=Sprayrush&show&type=0&lang=",
   };
   for (const auto& query : Refused) {
     const int status = AnswerQuery(store, query, 1000).Status;
@@ -193,6 +196,52 @@ TEST(ScoreService, PageShowsEveryTextEscapedAndInUtf8) {
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_LT(page.find(">900<"), page.find(">800<"));
   EXPECT_NE(TablePage({}).find("Результатов пока нет"), std::string::npos);
+}
+
+TEST(ScoreService, ThePageSpeaksWhatTheBrowserRatesHighestAndRussianByDefault) {
+  const struct {
+    const char* AcceptLanguage;
+    const TPageWords* Words;
+  } cases[] = {
+      {"", &RussianPage},
+      {"en-US,en;q=0.9", &EnglishPage},
+      {"ru-RU,ru;q=0.9,en-US;q=0.8,en;q=0.7", &RussianPage},
+      {"de-DE,de;q=0.9,en;q=0.8", &EnglishPage},
+      {"fr-FR, fr;q=0.9, *;q=0.5", &RussianPage},
+      {"EN-gb", &EnglishPage},
+      {"en;q=0.5, ru;q=0.5", &EnglishPage},  // equal: the first asked for
+      {"ru;q=0.2, en;q=0.7", &EnglishPage},
+      {"en;q=0, ru;q=0.1", &RussianPage},
+      {"en;q=x, ru;q=0.1", &RussianPage},
+      {"en;q=2", &RussianPage},
+  };
+  for (const auto& c : cases) EXPECT_EQ(&PageWordsFor(c.AcceptLanguage), c.Words) << c.AcceptLanguage;
+}
+
+TEST(ScoreService, EachLanguagesPageLinksToTheOtherAndAChosenOneKeepsToItself) {
+  const std::vector<TScoreEntry> best = {{"Ann", 900, "", 86400, "", 7, true}};
+  TPagePlace place{2, true, false, true, false, &EnglishPage, false};
+  std::string page = TablePage(best, place);
+  for (const char* text : {"<html lang=\"en\">", "<title>Sprayrush: high scores</title>", "<h2>High scores</h2>",
+                           "<th>Place</th>", "1970-01-02", "title=\"Proven: the server", "&larr; Higher",
+                           "Lower &rarr;", "Places 101&ndash;101", "Proven only &#10004;",
+                           "type=0&amp;page=2&amp;lang=ru\" hreflang=\"ru\" lang=\"ru\">Русский</a>"})
+    EXPECT_NE(page.find(text), std::string::npos) << text;
+  EXPECT_EQ(page.find("lang=en"), std::string::npos);  // the browser's choice needs no mark
+  EXPECT_EQ(page.find("Места"), std::string::npos);
+
+  place.WordsChosen = true;  // by the link: every link of the page keeps it
+  page = TablePage(best, place);
+  EXPECT_NE(page.find("type=0&amp;page=3&amp;lang=en\">Lower"), std::string::npos);
+  EXPECT_NE(page.find("type=1&amp;lang=en\">Proven only"), std::string::npos);
+  EXPECT_NE(TablePage(best).find("type=0&amp;lang=en\" hreflang=\"en\" lang=\"en\">English</a>"), std::string::npos);
+
+  TMemoryStore store;
+  const TAnswer chosen = AnswerQuery(store, "prg=Sprayrush&show&type=0&lang=en", 1000);
+  EXPECT_NE(chosen.Body.find("<h2>High scores</h2>"), std::string::npos);
+  EXPECT_NE(std::find(chosen.Headers.begin(), chosen.Headers.end(),
+                      std::pair<std::string, std::string>("Vary", "Accept-Language")),
+            chosen.Headers.end());
 }
 
 TEST(ScoreRecord, AnyFreeTextTheGameSendsIsKeptClippedWithControlBytesAsSpaces) {

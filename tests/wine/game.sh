@@ -3,7 +3,8 @@
 # spaces and Cyrillic letters and started from another working folder, it finds its data
 # beside it; the menu slides in and looks as the Linux build's does; the close box brings
 # the quit question and Y ends it; both save files are the bytes the Linux build writes on
-# its first run. Then a race: a boat is chosen, the throttle moves the course, Escape asks
+# its first run; the language switch turns the menu English, and that is kept beside them.
+# Then a race in English: a boat is chosen, the throttle moves the course, Escape asks
 # and Yes leaves for the high scores; Alt+Enter switches to full screen and back.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -44,16 +45,22 @@ if [ -n "$linux" ]; then
   e2e_log "the menu differs from the Linux build's in $diff pixels"
   [ "$diff" -le 200 ] || e2e_fail "the menu differs from the Linux build's in $diff pixels"
 fi
+column=230x370+556+112
+e2e_click 60 571  # the language switch
+e2e_wait_change "$E2E_DIR/windows-menu.png" "$column" 10
 wine_quit_game
 for save in options hs; do
   [ -f "$folder/Data/Save/$save" ] || e2e_fail "no $save saved beside the program"
   [ -z "$linux" ] || cmp "$E2E_DIR/linux-save/$save" "$folder/Data/Save/$save" ||
     e2e_fail "$save differs from the Linux build's"
 done
+[ "$(cat "$folder/Data/Save/language")" = $'en\r' ] || e2e_fail "the language was not kept beside the saves"
 
-# A race, a question over it, and the display modes.
+# A race, a question over it, and the display modes; the game speaks English.
 wine_start_game "$folder/Sprayrush.exe"
 wine_wait_menu "$E2E_DIR/menu.png"
+[ "$(e2e_region_diff "$E2E_DIR/windows-menu.png" "$E2E_DIR/menu.png" "$column")" -gt 1000 ] ||
+  e2e_fail "the second start does not speak English"
 e2e_click 650 134  # start
 e2e_wait_still "$E2E_DIR/boats.png" 10
 e2e_click 100 260  # the first boat

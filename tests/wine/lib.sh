@@ -66,7 +66,7 @@ wine_wait_menu() {
 # waits for the program to end with status 0.
 wine_quit_game() {
   e2e_close_window
-  sleep 0.5
+  e2e_wait_colour 250 260 '#10306A' 20  # the question's window: a Y before it is lost
   e2e_key y
   e2e_until 20 eval '! e2e_running $E2E_GAME_PID' || e2e_fail "Yes did not end the game"
   [ -n "$WINE_GAME_CHILD" ] || return 0

@@ -6,6 +6,8 @@
 //   sprayrush-run [--trace] --replay FILE         plays FILE; prints what the recording run printed
 //   sprayrush-run --verify FILE                   re-plays FILE ("-": standard input) at full
 //                                                 speed, nothing drawn, and prints one line
+//   --language en|ru                              with any of them: the game speaks it, which
+//                                                 changes nothing it prints
 //
 // The real game starts with SDL's dummy drivers on the built game's pictures, sounds and
 // tunes, with a temporary folder of its own for saves, chooses the boat on the boat screen,
@@ -20,11 +22,13 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/MForm.h"
+#include "game/language/Language.h"
 #include "game/menus/Screens.h"
 #include "game/online/GoToLink.h"
 #include "game/online/ResultSender.h"
@@ -54,6 +58,7 @@ constexpr const char* Usage =
     "       sprayrush-run [--trace] --replay FILE         plays a replay as its recording run played\n"
     "       sprayrush-run --verify FILE                   re-plays a replay ('-': standard input) at full\n"
     "                                                     speed and prints one line (see the README)\n"
+    "       --language en|ru                              with any of them: the language the game speaks\n"
     "script commands, one a line, '#' starts a comment:\n"
     "  seed N        random seed before the race starts (default 1)\n"
     "  boat N        boat 1..3 (default 1)\n"
@@ -97,7 +102,7 @@ class TRunFolders {
 
 class TRun {
  public:
-  explicit TRun(bool trace) : Trace(trace) {}
+  TRun(bool trace, TLanguage language) : Trace(trace), Language(language) {}
 
   // Plays a script; with record, the race from the boat choice on is recorded and its
   // file image returned.
@@ -158,6 +163,7 @@ class TRun {
     // A script that wanders into the menus opens no browser.
     SetLinkOpener([](const std::string&) {});
     Form = std::make_unique<TMForm>(Application);
+    SetLanguage(*Form, Language);
     Form->MDXInput->Keyboard.Source = [this](Platform::TKeyboardState& keys) { keys = Held; };
     Form->MDXInput->Joystick.Source = [] { return Platform::TJoystickState{}; };
     Form->FormCreate();
@@ -225,6 +231,7 @@ class TRun {
   }
 
   bool Trace;
+  TLanguage Language;
   uint32_t Now = 100000;
   TApplication Application{[this] { return Now; }};
   std::unique_ptr<TMForm> Form;
@@ -296,7 +303,7 @@ int WithGame(TBody body) {
   return body();
 }
 
-int RunScript(const std::string& scriptName, const std::string& recordFile, bool trace) {
+int RunScript(const std::string& scriptName, const std::string& recordFile, bool trace, TLanguage language) {
   std::vector<TScriptCommand> script;
   try {
     std::ifstream file;
@@ -310,7 +317,7 @@ int RunScript(const std::string& scriptName, const std::string& recordFile, bool
   }
   std::vector<uint8_t> replay;
   const int status = WithGame([&] {
-    TRun run(trace);
+    TRun run(trace, language);
     replay = run.Play(script, !recordFile.empty());
     return 0;
   });
@@ -322,7 +329,7 @@ int RunScript(const std::string& scriptName, const std::string& recordFile, bool
   return status;
 }
 
-int RunReplay(const std::string& fileName, bool verify, bool trace) {
+int RunReplay(const std::string& fileName, bool verify, bool trace, TLanguage language) {
   TReplay replay;
   try {
     replay = DecodeReplay(ReadInput(fileName));
@@ -341,7 +348,7 @@ int RunReplay(const std::string& fileName, bool verify, bool trace) {
     return Fail(fileName + ": " + error.what(), 3);
   }
   return WithGame([&] {
-    TRun run(trace);
+    TRun run(trace, language);
     TPlaybackOutcome outcome;
     std::string addInfo;
     try {
@@ -365,15 +372,16 @@ int RunReplay(const std::string& fileName, bool verify, bool trace) {
 
 int main(int argc, char** argv) {
   bool trace = false;
-  std::string scriptName, recordFile, replayFile, verifyFile;
+  std::string scriptName, recordFile, replayFile, verifyFile, languageCode;
   Platform::UseBinaryStandardStreams();
   const std::vector<std::string> args = Platform::Utf8Arguments(argc, argv);
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    std::string* value = arg == "--record" ? &recordFile
-                         : arg == "--replay" ? &replayFile
-                         : arg == "--verify" ? &verifyFile
-                                             : nullptr;
+    std::string* value = arg == "--record"     ? &recordFile
+                         : arg == "--replay"   ? &replayFile
+                         : arg == "--verify"   ? &verifyFile
+                         : arg == "--language" ? &languageCode
+                                               : nullptr;
     if (arg == "--trace") {
       trace = true;
     } else if (arg == "--help" || arg == "-h") {
@@ -388,18 +396,20 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  const std::optional<TLanguage> language = languageCode.empty() ? TLanguage::Russian : LanguageOfCode(languageCode);
   const bool replays = !replayFile.empty() || !verifyFile.empty();
   const bool valid = replays ? scriptName.empty() && recordFile.empty() &&
                                    (replayFile.empty() || verifyFile.empty()) && !(trace && !verifyFile.empty())
                              : !scriptName.empty();
-  if (!valid) {
+  if (!valid || !language) {
     std::cerr << Usage;
     return 2;
   }
   try {
     if (replays)
-      return verifyFile.empty() ? RunReplay(replayFile, false, trace) : RunReplay(verifyFile, true, false);
-    return RunScript(scriptName, recordFile, trace);
+      return verifyFile.empty() ? RunReplay(replayFile, false, trace, *language)
+                                : RunReplay(verifyFile, true, false, *language);
+    return RunScript(scriptName, recordFile, trace, *language);
   } catch (const std::exception& error) {
     return Fail(error.what(), 1);
   }

@@ -23,7 +23,7 @@ TRule SplitRule(const TSourceLine& line, const std::string& word, bool sound) {
   bool known = false;
   for (auto* op : Ops) known = known || rule.Op == op;
   if (rule.Key.empty() || !known || rule.Value.empty()) line.Fail("'" + word + "' is not a rule like count>=5");
-  static const std::set<std::string> PictureRules = {"count", "width", "height", "size", "smaller", "tile"};
+  static const std::set<std::string> PictureRules = {"count", "width", "height", "size", "smaller", "tile", "words"};
   static const std::set<std::string> SoundRules = {"looped", "max"};
   if (!(sound ? SoundRules : PictureRules).count(rule.Key)) line.Fail("unknown rule '" + rule.Key + "'");
   return rule;
@@ -61,10 +61,38 @@ double SeamDifference(const TLibraryPicture& picture) {
   return w > 0 ? sum / (3.0 * w) : 0;
 }
 
+// What a language's picture must share with the one it stands in for, as text.
+std::string Layout(const TLibraryPicture& p) {
+  std::string s = std::to_string(p.Dib.Width()) + "x" + std::to_string(p.Dib.Height()) + " pattern " +
+                  std::to_string(p.Width()) + "x" + std::to_string(p.Height()) + " x " +
+                  std::to_string(p.PatternCount()) + " skip " + std::to_string(p.SkipWidth) + "x" +
+                  std::to_string(p.SkipHeight) + " " + std::to_string(p.Bits) + " bits key ";
+  if (!p.Transparent) return s + "none";
+  char key[8];
+  std::snprintf(key, sizeof key, "%06X", unsigned(p.TransparentColor));
+  return s + key;
+}
+
+// The language folders' stand-ins for one picture with words.
+void CheckWords(const TBuiltData& data, const std::string& library, const TLibraryPicture& picture,
+                const std::string& where, std::vector<std::string>& problems) {
+  for (const TLanguagePictures& language : data.LanguageFolders) {
+    const auto& pictures = library == "Res1" ? language.Res1 : language.Res3;
+    const std::string file = language.Folder + "/" + library + ".dxg";
+    const TLibraryPicture* own = FindByName(pictures, picture.Name);
+    if (!own)
+      problems.push_back(file + ": picture '" + picture.Name + "' is missing; it carries words" + where);
+    else if (Layout(*own) != Layout(picture))
+      problems.push_back(file + ": '" + picture.Name + "' is " + Layout(*own) + ", wanted as " + library + ".dxg's " +
+                         Layout(picture) + where);
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> CheckCatalogue(const std::string& cataloguePath, const TBuiltData& data) {
   std::vector<std::string> problems;
+  std::set<std::string> words;  // "Res1 name", lower case
   for (const auto& line : ReadSourceLines(cataloguePath)) {
     if (line.Words.size() < 2) line.Fail("expected: <library> <Name> [rules]");
     const std::string& library = line.Words[0];
@@ -94,8 +122,11 @@ std::vector<std::string> CheckCatalogue(const std::string& cataloguePath, const 
       }
       continue;
     }
-    const std::vector<TLibraryPicture>* pictures = library == "Res1" ? &data.Res1 : library == "Res3" ? &data.Res3 : nullptr;
-    if (!pictures) line.Fail("unknown library '" + library + "' (Res1, Res3 or Sounds)");
+    const std::vector<TLibraryPicture>* pictures = library == "Res1"        ? &data.Res1
+                                                   : library == "Res3"      ? &data.Res3
+                                                   : library == "Languages" ? &data.Languages
+                                                                            : nullptr;
+    if (!pictures) line.Fail("unknown library '" + library + "' (Res1, Res3, Languages or Sounds)");
     const std::string file = library + ".dxg";
     std::vector<TRule> rules;
     for (size_t i = 2; i < line.Words.size(); ++i) rules.push_back(SplitRule(line, line.Words[i], false));
@@ -154,10 +185,21 @@ std::vector<std::string> CheckCatalogue(const std::string& cataloguePath, const 
           problems.push_back(file + ": '" + name + "' does not tile: its top and bottom rows differ by " + text +
                              " on average (at most " + std::to_string(int(TileTolerance)) + ")" + where);
         }
+      } else if (rule.Key == "words" && rule.Op == "=" && library != "Languages") {
+        if (!ParseYesNo(line, rule.Key, rule.Value)) continue;
+        words.insert(library + " " + LowerCase(name));
+        CheckWords(data, library, *picture, where, problems);
       } else {
         line.Fail("unknown picture rule '" + rule.Key + rule.Op + "'");
       }
     }
   }
+  // A language folder is only the pictures with words: every byte of it is downloaded.
+  for (const TLanguagePictures& language : data.LanguageFolders)
+    for (const char* library : {"Res1", "Res3"})
+      for (const TLibraryPicture& p : std::string(library) == "Res1" ? language.Res1 : language.Res3)
+        if (!words.count(library + std::string(" ") + LowerCase(p.Name)))
+          problems.push_back(language.Folder + "/" + library + ".dxg: '" + p.Name +
+                             "' stands in for no picture with words in " + cataloguePath);
   return problems;
 }

@@ -1,6 +1,7 @@
 #include "tools/sprdata/Commands.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -215,7 +216,7 @@ int Replace(TArgs args) {
 
 int Check(TArgs args) {
   std::map<std::string, std::string> options;
-  if (!TakeOptions(args, {"--warn-only"}, {"--stamp"}, options) || args.size() != 4) return 2;
+  if (!TakeOptions(args, {"--warn-only"}, {"--stamp"}, options) || args.size() < 4) return 2;
   TBuiltData data;
   std::vector<std::string> problems;
   auto load = [&](const std::string& path, auto read, auto& into) {
@@ -228,6 +229,13 @@ int Check(TArgs args) {
   load(args[1], ReadPictureLibrary, data.Res1);
   load(args[2], ReadPictureLibrary, data.Res3);
   load(args[3], ReadSoundLibrary, data.Sounds);
+  if (args.size() > 4) load(args[4], ReadPictureLibrary, data.Languages);
+  for (size_t i = 5; i < args.size(); ++i) {
+    TLanguagePictures& language = data.LanguageFolders.emplace_back();
+    language.Folder = std::filesystem::path(args[i]).filename().string();
+    load(args[i] + "/Res1.dxg", ReadPictureLibrary, language.Res1);
+    load(args[i] + "/Res3.dxg", ReadPictureLibrary, language.Res3);
+  }
   for (auto& p : CheckCatalogue(args[0], data)) problems.push_back(std::move(p));
   const bool warnOnly = options.count("--warn-only") > 0;
   for (const auto& p : problems) std::fprintf(stderr, "sprdata: %s%s\n", warnOnly ? "warning: " : "", p.c_str());

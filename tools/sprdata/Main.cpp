@@ -20,7 +20,8 @@ const char* const Usage =
     "  sprdata list <library>\n"
     "  sprdata extract <library> <folder> [--patterns]\n"
     "  sprdata replace <library.dxg> <Name> <source.svg|png> [pattern=WxH] [skip=WxH] [key=#RRGGBB|none] [bits=N]\n"
-    "  sprdata check <catalogue> <Res1.dxg> <Res3.dxg> <Sounds.dxw> [--warn-only] [--stamp <file>]\n";
+    "  sprdata check <catalogue> <Res1.dxg> <Res3.dxg> <Sounds.dxw> [<Languages.dxg> [<language folder>...]]\n"
+    "                [--warn-only] [--stamp <file>]\n";
 
 }  // namespace
 
