@@ -352,8 +352,10 @@ struct TFigures {
 };
 std::map<std::string, TFigures> Results;
 
-void Keep(const std::string& name, const std::vector<std::map<std::string, double>>& game,
-          const std::vector<std::map<std::string, double>>& floor) {
+// Keeps the run's figures and reports the game's median beside the floor's.
+const TFigures& Keep(benchmark::State& state, const std::string& name,
+                     const std::vector<std::map<std::string, double>>& game,
+                     const std::vector<std::map<std::string, double>>& floor) {
   TFigures& r = Results[name];
   auto medians = [](const std::vector<std::map<std::string, double>>& runs, std::map<std::string, double>& to,
                     double& low, double& high) {
@@ -366,6 +368,11 @@ void Keep(const std::string& name, const std::vector<std::map<std::string, doubl
   };
   medians(game, r.Game, r.GameMin, r.GameMax);
   medians(floor, r.Floor, r.FloorMin, r.FloorMax);
+  state.SetIterationTime(r.Game.at("total") / 1000);
+  state.counters["median_ms"] = r.Game.at("total");
+  state.counters["floor_ms"] = r.Floor.at("total");
+  state.counters["ratio"] = r.Game.at("total") / r.Floor.at("total");
+  return r;
 }
 
 void BM_StartUpInProcess(benchmark::State& state) {
@@ -382,12 +389,7 @@ void BM_StartUpInProcess(benchmark::State& state) {
       if (!game.back().count("total") || !floor.back().count("total"))
         return state.SkipWithError("a start-up did not reach its first frame");
     }
-    Keep("in-process", game, floor);
-    const TFigures& r = Results["in-process"];
-    state.SetIterationTime(r.Game.at("total") / 1000);
-    state.counters["median_ms"] = r.Game.at("total");
-    state.counters["floor_ms"] = r.Floor.at("total");
-    state.counters["ratio"] = r.Game.at("total") / r.Floor.at("total");
+    Keep(state, "in-process", game, floor);
   }
 }
 BENCHMARK(BM_StartUpInProcess)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -467,12 +469,7 @@ void BM_StartUpWholeProcess(benchmark::State& state) {
         return state.SkipWithError("a window never showed its picture");
       }
     }
-    Keep("whole-process", game, floor);
-    const TFigures& r = Results["whole-process"];
-    state.SetIterationTime(r.Game.at("total") / 1000);
-    state.counters["median_ms"] = r.Game.at("total");
-    state.counters["floor_ms"] = r.Floor.at("total");
-    state.counters["ratio"] = r.Game.at("total") / r.Floor.at("total");
+    const TFigures& r = Keep(state, "whole-process", game, floor);
     state.counters["grain_ms"] = std::max(r.Game.at("grain"), r.Floor.at("grain"));
   }
   XCloseDisplay(display);
