@@ -3,8 +3,9 @@
 # their own (bench_window_cpu): CPU per second of one core (the program's and the X
 # server's) and peak memory of the bare SDL floor, the bare music player, the game's
 # window with a still picture, and the game as built, its menu at rest (music on and off)
-# and a race (music on and off). Then the start-up beside its floor (bench_startup). Last,
-# one table of every figure with its floor and ratio, in the form the README keeps.
+# and a race (music on and off). Then the start-up beside its floor (bench_startup). Then
+# one table of every figure with its floor and ratio, in the form the README keeps; last,
+# the page's figures (tools/web/bench-page.sh) where the web build is there.
 # Needs a build with benchmarks (the default):
 #   bash tools/bench-window.sh [benchmark options for both, e.g. --benchmark_filter=Floor]
 # BUILD=<folder> picks another build folder than build/; SPRAYRUSH_BENCH_GAME=<program>
@@ -38,5 +39,6 @@ echo "== ${SPRAYRUSH_BENCH_PLATFORM:-Linux}: $machine; load average $load_start 
 echo "| Figure | Measured | Floor | Ratio (or above the floor) | Goal |"
 echo "|---|---|---|---|---|"
 grep -h '^| ' "$E2E_DIR/window.log" "$E2E_DIR/startup.log" || true
-# The page in the browser, when the web build is there (tools/build-web.sh).
-if [ -f build-web/dist/index.html ]; then bash tools/web/bench-page.sh; fi
+# The page in the browser, when the web build is there (tools/build-web.sh) and this
+# build's game was measured.
+if [ -z "${SPRAYRUSH_BENCH_GAME:-}" ] && [ -f build-web/dist/index.html ]; then bash tools/web/bench-page.sh; fi
