@@ -2,20 +2,23 @@
 
 #include <curl/curl.h>
 
-#if defined(__linux__)
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
 #endif
 
 #include <cstring>
 #include <optional>
+#include <string>
 #include <type_traits>
 
 namespace {
 
-// The calls of libcurl the client makes. On Linux the library is loaded with the first
-// request rather than with the program: it and what it brings along (TLS, Kerberos,
-// LDAP, ...) cost every start tens of milliseconds and several megabytes that a game
-// sending no result never needs. Elsewhere it is linked as usual.
+// The calls of libcurl the client makes. The library is loaded with the first request
+// rather than with the program: it and what it brings along (TLS, Kerberos, LDAP, ...;
+// under Wine its crypto and sockets) cost every start tens of milliseconds and several
+// megabytes that a game sending no result never needs.
 struct TCurl {
   CURLcode (*GlobalInit)(long flags);
   const char* (*EasyStrerror)(CURLcode code);
@@ -31,12 +34,31 @@ struct TCurl {
   CURLcode (*EasyGetinfo)(CURL* handle, CURLINFO info, ...);
 };
 
-TCurl LoadCurl() {
-#if defined(__linux__)
-  void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+#ifdef _WIN32
+using TLibrary = HMODULE;
+TLibrary OpenLibrary() {
+  TLibrary library = LoadLibraryW(L"libcurl.dll");
+  if (!library) throw EHttpError("HTTP start-up failed: libcurl.dll cannot be loaded (error " +
+                                 std::to_string(GetLastError()) + ")");
+  return library;
+}
+void* Symbol(TLibrary library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+#else
+using TLibrary = void*;
+TLibrary OpenLibrary() {
+  TLibrary library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
   if (!library) throw EHttpError(std::string("HTTP start-up failed: ") + dlerror());
+  return library;
+}
+void* Symbol(TLibrary library, const char* name) { return dlsym(library, name); }
+#endif
+
+TCurl LoadCurl() {
+  const TLibrary library = OpenLibrary();
   auto get = [library](auto& function, const char* name) {
-    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(Symbol(library, name));
     if (!function) throw EHttpError(std::string("HTTP start-up failed: libcurl lacks ") + name);
   };
   TCurl c;
@@ -53,11 +75,6 @@ TCurl LoadCurl() {
   get(c.EasyPerform, "curl_easy_perform");
   get(c.EasyGetinfo, "curl_easy_getinfo");
   return c;
-#else
-  return {curl_global_init, curl_easy_strerror, curl_slist_append, curl_slist_free_all, curl_share_init,
-          curl_share_setopt, curl_share_cleanup, curl_easy_init, curl_easy_cleanup, curl_easy_setopt,
-          curl_easy_perform, curl_easy_getinfo};
-#endif
 }
 
 // Loaded and started once, by whichever thread asks first.
