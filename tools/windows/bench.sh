@@ -10,11 +10,14 @@ cd "$(dirname "$0")/../.."
 [ -f build-windows/bench/bench_bare_sdl.exe ] || { echo "bench: run tools/build-windows.sh first" >&2; exit 1; }
 # The benchmark's own Wine prefix, made afresh once: its programs are stopped after their
 # measurement, and a prefix still being made must not be among them.
-WINEPREFIX=${TMPDIR:-/tmp}/sprayrush-bench-wine/prefix bash tools/windows/wine.sh --prepare
+export WINEPREFIX=${TMPDIR:-/tmp}/sprayrush-bench-wine/prefix
+bash tools/windows/wine.sh --prepare
+# Wine's services would keep the prefix's server up after the run.
+trap 'bash tools/windows/wine.sh --end' EXIT
 export SPRAYRUSH_BENCH_WARMUP=${SPRAYRUSH_BENCH_WARMUP:-15}
 export SPRAYRUSH_BENCH_GAME=tools/windows/bench-game.sh SPRAYRUSH_BENCH_FLOOR=tools/windows/bench-floor.sh \
   SPRAYRUSH_BENCH_MUSIC=tools/windows/bench-music.sh \
   SPRAYRUSH_BENCH_PLATFORM="Windows build under $(wine --version 2>/dev/null || echo Wine)"
 # The still picture and the in-process start-up are the Linux build's own; the rest runs
 # the Windows programs.
-exec bash tools/bench-window.sh --benchmark_filter='^BM_(Floor|BareMusic|GameMenu|GameInRace|StartUpWhole)' "$@"
+bash tools/bench-window.sh --benchmark_filter='^BM_(Floor|BareMusic|GameMenu|GameInRace|StartUpWhole)' "$@"
