@@ -2,6 +2,7 @@
 // request and the display mode.
 #include "app/MForm.h"
 
+#include "app/StartupData.h"
 #include "game/menus/Menu.h"
 #include "game/online/ResultSender.h"
 #include "game/race/Dialogs.h"
@@ -46,7 +47,10 @@ void AssignMainWindowKeys(TKeyboard& keyboard) {
 
 }  // namespace
 
-TMForm::TMForm(TApplication& application) : TDXForm(application, "Sprayrush", 800, 600) {
+TMForm::TMForm(TApplication& application) : TMForm(application, nullptr) {}
+
+TMForm::TMForm(TApplication& application, std::unique_ptr<TStartupData> startupData)
+    : TDXForm(application, "Sprayrush", 800, 600), StartupData(std::move(startupData)) {
   MDXDraw = std::make_unique<TDXDraw>(Window.get());
   MDXDraw->Options = OptionBit(doAllowReboot) | OptionBit(doHardware) | OptionBit(doSelectDriver);
   MDXDraw->Display.Width = 800;
@@ -103,13 +107,15 @@ TMForm::~TMForm() {
 }
 
 void TMForm::FormCreate() {
+  std::unique_ptr<TStartupData> data = std::move(StartupData);
+  if (!data) data = std::make_unique<TStartupData>(TStartupData::TWhen::WhenWaitedFor, LogicOnly);
   MDXImageList->Items.SizesOnly = MDXImageList3->Items.SizesOnly = LogicOnly;
-  MDXImageList->LoadFromFile("Data\\Res\\Res1.dxg");
-  MDXImageList3->LoadFromFile("Data\\Res\\Res3.dxg");
+  MDXImageList->Items.Take(data->TakeMenuPictures());
+  MDXImageList3->Items.Take(data->TakeRacePictures());
   if (LogicOnly)
     MDXWaveList.reset();
   else
-    MDXWaveList->LoadFromFile("Data\\Res\\Sounds.dxw");
+    MDXWaveList->Items.Take(data->TakeSounds());
   StartLanguage(*this);
   CurrentScreen = -1;
   RandomGen.Randomize();

@@ -29,13 +29,17 @@ class TDXSound;
 class THttpClient;
 class TResultSender;
 class TScrollBackground;
+class TStartupData;
 
 class TMForm : public TDXForm {
  public:
   // Creates the window (hidden until the message loop runs) and the components; the
   // drawing surface initialises itself at once, which enables the frame timer. The
-  // start-up sequence that loads the data is FormCreate, run by the entry right after.
+  // start-up sequence that loads the data is FormCreate, run by the entry right after;
+  // it takes the data from startupData when the entry began reading it before the
+  // window, and reads it itself otherwise.
   explicit TMForm(TApplication& application);
+  TMForm(TApplication& application, std::unique_ptr<TStartupData> startupData);
   ~TMForm() override;
 
   // --- components (created with the form, freed with it); Window is the base's ---
@@ -177,5 +181,6 @@ class TMForm : public TDXForm {
   void SaveOptionsFile();
   void TellSaveFailures();
 
+  std::unique_ptr<TStartupData> StartupData;
   bool FCreated = false;
 };

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/MForm.h"
+#include "app/StartupData.h"
 #include "game/online/GoToLink.h"
 #include "game/language/Language.h"
 #include "game/persist/HighScores.h"
@@ -131,7 +132,8 @@ int main(int argc, char** argv) {
   TApplication application;
   application.Title = "Sprayrush";
   try {
-    auto form = std::make_unique<TMForm>(application);
+    // The data is read while the window opens.
+    auto form = std::make_unique<TMForm>(application, std::make_unique<TStartupData>());
     form->Replay.Mode = TRecordMode::Games;
     if (language) SetLanguage(*form, *language);
     form->FormCreate();

@@ -40,10 +40,10 @@ inline Window FindWindow(Display* display, const char* name) {
   return found;
 }
 
-// The window's top-left width x height pixels as 0xRRGGBB; false when it cannot be read
-// (or the display is not a 24-bit true-colour one, as tools/bench-window.sh starts).
-inline bool Read(Display* display, Window window, int width, int height, std::vector<uint32_t>& rgb) {
-  XImage* image = XGetImage(display, window, 0, 0, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
+// The window's width x height pixels from (0, top) as 0xRRGGBB; false when they cannot
+// be read (or the display is not a 24-bit true-colour one, as tools/bench-window.sh starts).
+inline bool Read(Display* display, Window window, int width, int height, std::vector<uint32_t>& rgb, int top = 0) {
+  XImage* image = XGetImage(display, window, 0, top, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
   if (!image) return false;
   const bool direct = image->bits_per_pixel == 32 && image->red_mask == 0xFF0000 &&
                       image->green_mask == 0xFF00 && image->blue_mask == 0xFF;

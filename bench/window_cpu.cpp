@@ -1,10 +1,12 @@
 // Whole programs in a real window, side by side in one run: CPU per second of one core
 // (the program's own and the X server's, which does the drawing a present hands it) and
-// peak memory. The bare SDL program is the floor any SDL game of this size pays; the game
-// window presents a still picture every 15 ms, sent every frame (as it used to be) and
-// only when it changed; the game itself runs as built, left in its menu and driven into a
-// race from outside as a player would (xdotool: clicks, the throttle held, steering back
-// and forth). Needs an X display: tools/bench-window.sh starts Xvfb and runs this.
+// peak memory. The bare SDL program presenting every 15 ms is the floor any SDL game of
+// this size pays (measured first and last, its mean the floor); the bare music player
+// (SDL's sound output and the module player alone) is the floor of the menu tune. Beside
+// them: the game's window and frame timer with a still picture, and the game as built,
+// its menu at rest (music on and off) and a race driven from outside as a player would
+// (xdotool: clicks, the throttle held, steering back and forth), music on and off.
+// Needs an X display: tools/bench-window.sh starts Xvfb and runs this.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -34,6 +36,7 @@
 #include "media/DXDraws/PictureCollection.h"
 #include "media/DXInput/DXInput.h"
 #include "media/Platform/System.h"
+#include "bench/Processes.h"
 // Last: Xlib's macros would clash with the game's names.
 #include "bench/XReadBack.h"
 
@@ -42,29 +45,33 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Start-up (loading, the first exposures) stays out of the figures.
-constexpr double WarmUpS = 1.5;
-constexpr double MeasureS = 5.0;
+// Start-up (loading, the first exposures) stays out of the figures; programs under Wine
+// need longer (SPRAYRUSH_BENCH_WARMUP, seconds).
+double WarmUpS() {
+  const char* s = std::getenv("SPRAYRUSH_BENCH_WARMUP");
+  return s && std::atof(s) > 0 ? std::atof(s) : 1.5;
+}
+constexpr double MeasureS = 8.0;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// utime + stime of a process in clock ticks; -1 when it is gone.
-long long CpuTicks(pid_t pid) {
+// CPU time of a process's threads so far, in seconds, to the nanosecond (the scheduler's
+// own count; clock ticks would be too coarse for the fraction of a percent the music
+// takes); -1 when it is gone.
+double CpuSeconds(pid_t pid) {
   if (pid <= 0) return -1;
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(in, line)) return -1;
-  // The name in parentheses may hold spaces; the fields after it start with field 3.
-  const size_t close = line.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(line.substr(close + 1));
-  std::string field;
-  long long utime = -1, stime = -1;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::atoll(field.c_str());
-    if (i == 15) stime = std::atoll(field.c_str());
+  std::error_code ec;
+  double sum = 0;
+  bool any = false;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    std::ifstream in(task.path() / "schedstat");
+    unsigned long long ns = 0;
+    if (in >> ns) {
+      sum += double(ns) / 1e9;
+      any = true;
+    }
   }
-  return utime < 0 || stime < 0 ? -1 : utime + stime;
+  return any ? sum : -1;
 }
 
 // A value of /proc/<pid>/status in kB ("VmHWM" is the peak resident memory); -1 if absent.
@@ -74,6 +81,22 @@ long long StatusKb(pid_t pid, const std::string& key) {
   while (std::getline(in, line))
     if (line.compare(0, key.size() + 1, key + ":") == 0) return std::atoll(line.c_str() + key.size() + 1);
   return -1;
+}
+
+// CPU seconds of each process of a tree; empty when its root is gone.
+std::map<pid_t, double> TreeCpuSeconds(pid_t root) {
+  std::map<pid_t, double> cpu;
+  if (CpuSeconds(root) < 0) return cpu;
+  for (pid_t pid : processes::Tree(root))
+    if (const double s = CpuSeconds(pid); s >= 0) cpu[pid] = s;
+  return cpu;
+}
+
+// What a tree took between two looks: a process that came meanwhile counts whole.
+double CpuBetween(const std::map<pid_t, double>& before, const std::map<pid_t, double>& after) {
+  double sum = 0;
+  for (const auto& [pid, s] : after) sum += s - (before.count(pid) ? before.at(pid) : 0.0);
+  return sum;
 }
 
 // The X server of $DISPLAY: as the starting script tells, or from its lock file; 0 when
@@ -94,7 +117,8 @@ pid_t XServerPid() {
 // session end would.
 class TChild {
  public:
-  TChild(const std::vector<std::string>& argv, const fs::path& dir) {
+  TChild(const std::vector<std::string>& argv, const fs::path& dir,
+         const std::vector<std::pair<std::string, std::string>>& env = {}) {
     int out[2];
     if (::pipe(out) != 0) return;
     Started = Clock::now();
@@ -104,6 +128,7 @@ class TChild {
       ::close(out[0]);
       ::close(out[1]);
       if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
+      for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
       std::vector<char*> args;
       for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);
@@ -114,10 +139,7 @@ class TChild {
     Out = out[0];
   }
   ~TChild() {
-    if (Pid > 0) {
-      ::kill(Pid, SIGKILL);
-      ::waitpid(Pid, nullptr, 0);
-    }
+    if (Pid > 0) processes::StopTree(Pid);
     if (Out >= 0) ::close(Out);
   }
   TChild(const TChild&) = delete;
@@ -133,19 +155,12 @@ class TChild {
     return false;
   }
 
-  // SIGTERM, then up to 5 s to end before SIGKILL. Returns what it printed.
+  // Stops the program (processes::StopTree). Returns what it printed.
   std::string Stop(int& status, double& lifetimeS) {
     status = -1;
     lifetimeS = Seconds(Clock::now() - Started);
     if (Pid <= 0) return {};
-    ::kill(Pid, SIGTERM);
-    int raw = 0;
-    for (int i = 0; i < 500 && ::waitpid(Pid, &raw, WNOHANG) == 0; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (::waitpid(Pid, &raw, WNOHANG) == 0) {
-      ::kill(Pid, SIGKILL);
-      ::waitpid(Pid, &raw, 0);
-    }
+    const int raw = processes::StopTree(Pid);
     Pid = -1;
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     std::string output;
@@ -177,13 +192,13 @@ class TPlayer {
 
 // Runs one program through warm-up and measurement and reports its figures as counters.
 void MeasureProgram(benchmark::State& state, const std::vector<std::string>& argv,
-                    const fs::path& dir = {}, TPlayer* player = nullptr) {
+                    const fs::path& dir = {}, TPlayer* player = nullptr,
+                    const std::vector<std::pair<std::string, std::string>>& env = {}) {
   if (!std::getenv("DISPLAY")) return state.SkipWithError("needs an X display: run tools/bench-window.sh");
-  const double ticks = double(::sysconf(_SC_CLK_TCK));
   const pid_t server = XServerPid();
   for (auto _ : state) {
-    TChild child(argv, dir);
-    std::this_thread::sleep_for(std::chrono::duration<double>(WarmUpS));
+    TChild child(argv, dir, env);
+    std::this_thread::sleep_for(std::chrono::duration<double>(WarmUpS()));
     if (!child.Running()) return state.SkipWithError((argv[0] + " ended during start-up").c_str());
     std::string error;
     if (player && !player->Prepare(error)) return state.SkipWithError(error.c_str());
@@ -191,21 +206,24 @@ void MeasureProgram(benchmark::State& state, const std::vector<std::string>& arg
     std::thread acting;
     if (player) acting = std::thread([&] { player->Act(stop); });
     const auto t0 = Clock::now();
-    const long long c0 = CpuTicks(child.Pid), x0 = CpuTicks(server);
+    const std::map<pid_t, double> c0 = TreeCpuSeconds(child.Pid);
+    const double x0 = CpuSeconds(server);
     std::this_thread::sleep_for(std::chrono::duration<double>(MeasureS));
     const double wall = Seconds(Clock::now() - t0);
-    const long long c1 = CpuTicks(child.Pid), x1 = CpuTicks(server);
-    const long long peakKb = StatusKb(child.Pid, "VmHWM");
+    const std::map<pid_t, double> c1 = TreeCpuSeconds(child.Pid);
+    const double x1 = CpuSeconds(server);
+    long long peakKb = 0;
+    for (pid_t pid : processes::Tree(child.Pid)) peakKb += std::max(0LL, StatusKb(pid, "VmHWM"));
     stop = true;
     if (acting.joinable()) acting.join();
     if (player && !player->Finish(error)) return state.SkipWithError(error.c_str());
     int status = 0;
     double lifetime = 0;
     const std::string output = child.Stop(status, lifetime);
-    if (c0 < 0 || c1 < 0) return state.SkipWithError((argv[0] + " ended while measured").c_str());
+    if (c0.empty() || c1.empty()) return state.SkipWithError((argv[0] + " ended while measured").c_str());
     state.SetIterationTime(wall);
-    state.counters["cpu_percent"] = 100.0 * double(c1 - c0) / ticks / wall;
-    if (x0 >= 0 && x1 >= 0) state.counters["xserver_cpu_percent"] = 100.0 * double(x1 - x0) / ticks / wall;
+    state.counters["cpu_percent"] = 100.0 * CpuBetween(c0, c1) / wall;
+    if (x0 >= 0 && x1 >= 0) state.counters["xserver_cpu_percent"] = 100.0 * (x1 - x0) / wall;
     state.counters["peak_mb"] = double(peakKb) / 1024.0;
     state.counters["exit_status"] = status;
     if (const double frames = Reported(output, "frames"); frames >= 0)
@@ -223,16 +241,25 @@ std::string SelfPath() {
   return fs::read_symlink("/proc/self/exe", ec).string();
 }
 
+// A program of another build to measure instead (the Windows build under Wine): the
+// variable's value, else the given one.
+std::string ProgramOr(const char* variable, const std::string& otherwise) {
+  const char* other = std::getenv(variable);
+  return other && *other ? fs::absolute(other).string() : otherwise;
+}
+
 void BM_BareSdlPresentEvery15ms(benchmark::State& state) {
-  MeasureProgram(state, {SPRAYRUSH_BARE_SDL});
+  MeasureProgram(state, {ProgramOr("SPRAYRUSH_BENCH_FLOOR", SPRAYRUSH_BARE_SDL)});
 }
 
-void BM_GameWindowStillPresentAlways(benchmark::State& state) {
-  MeasureProgram(state, {SelfPath(), "--still-picture=always"});
+void BM_BareMusicPlayer(benchmark::State& state) {
+  const fs::path tune = fs::path(SPRAYRUSH_GAME_DIR) / "Data/Music/Menu.xm";
+  if (!fs::exists(tune)) return state.SkipWithError("the menu tune is not built");
+  MeasureProgram(state, {ProgramOr("SPRAYRUSH_BENCH_MUSIC", SPRAYRUSH_BARE_MUSIC), tune.string()});
 }
 
-void BM_GameWindowStillPresentWhenChanged(benchmark::State& state) {
-  MeasureProgram(state, {SelfPath(), "--still-picture=changed"});
+void BM_GameWindowStillPicture(benchmark::State& state) {
+  MeasureProgram(state, {SelfPath(), "--still-picture"});
 }
 
 // xdotool with these arguments; true when it did them.
@@ -249,25 +276,66 @@ bool XDo(const std::vector<std::string>& argv) {
   return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Plays the game from outside: waits for the menu to come to rest, clicks the start button
-// and the first boat, then holds the throttle and steers half a second each way.
-class TRacePlayer : public TPlayer {
+// Watches the game from outside and waits for its menu to come to rest; then leaves it
+// alone while it is measured.
+class TMenuPlayer : public TPlayer {
  public:
-  ~TRacePlayer() override {
-    Release();
+  ~TMenuPlayer() override {
     if (Display_) XCloseDisplay(Display_);
   }
 
   bool Prepare(std::string& error) override {
     Display_ = xreadback::Open();
     if (!Display_) return error = "the X display cannot be opened", false;
-    for (int i = 0; i < 200 && !Window_; ++i) {
+    // Under Wine on a busy machine a start takes tens of seconds.
+    for (int i = 0; i < 1200 && !Window_; ++i) {
       Window_ = xreadback::FindWindow(Display_, "Sprayrush");
       if (!Window_) Sleep(0.05);
     }
     if (!Window_) return error = "the game's window did not appear", false;
     Id = std::to_string(Window_);
     if (!WaitStill(20)) return error = "the menu never came to rest", false;
+    return true;
+  }
+  void Act(const std::atomic<bool>&) override {}
+  bool Finish(std::string&) override { return true; }
+
+ protected:
+  static void Sleep(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
+
+  bool Read(std::vector<uint32_t>& rgb) {
+    if (!xreadback::Read(Display_, Window_, 800, 600, rgb)) rgb.clear();
+    return !rgb.empty();
+  }
+
+  // Two looks 0.3 s apart agree; the last look stays in Shown.
+  bool WaitStill(double timeoutS) {
+    const auto end = Clock::now() + std::chrono::duration<double>(timeoutS);
+    std::vector<uint32_t> before;
+    Read(before);
+    while (Clock::now() < end) {
+      Sleep(0.3);
+      Read(Shown);
+      if (!Shown.empty() && Shown == before) return true;
+      before = Shown;
+    }
+    return false;
+  }
+
+  Display* Display_ = nullptr;
+  Window Window_ = 0;
+  std::string Id;
+  std::vector<uint32_t> Shown;
+};
+
+// Plays the game from outside: waits for the menu to come to rest, clicks the start button
+// and the first boat, then holds the throttle and steers half a second each way.
+class TRacePlayer : public TMenuPlayer {
+ public:
+  ~TRacePlayer() override { Release(); }
+
+  bool Prepare(std::string& error) override {
+    if (!TMenuPlayer::Prepare(error)) return false;
     XDo({"windowfocus", "--sync", Id});
     Click(650, 134);  // start
     if (!WaitStill(5)) return error = "the boat screen never came to rest", false;
@@ -308,27 +376,6 @@ class TRacePlayer : public TPlayer {
   }
 
  private:
-  static void Sleep(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
-
-  bool Read(std::vector<uint32_t>& rgb) {
-    if (!xreadback::Read(Display_, Window_, 800, 600, rgb)) rgb.clear();
-    return !rgb.empty();
-  }
-
-  // Two looks 0.3 s apart agree; the last look stays in Shown.
-  bool WaitStill(double timeoutS) {
-    const auto end = Clock::now() + std::chrono::duration<double>(timeoutS);
-    std::vector<uint32_t> before;
-    Read(before);
-    while (Clock::now() < end) {
-      Sleep(0.3);
-      Read(Shown);
-      if (!Shown.empty() && Shown == before) return true;
-      before = Shown;
-    }
-    return false;
-  }
-
   bool WaitChange(const std::vector<uint32_t>& from, double timeoutS) {
     const auto end = Clock::now() + std::chrono::duration<double>(timeoutS);
     while (Clock::now() < end) {
@@ -350,46 +397,68 @@ class TRacePlayer : public TPlayer {
     Held.clear();
   }
 
-  Display* Display_ = nullptr;
-  Window Window_ = 0;
-  std::string Id;
-  std::vector<uint32_t> Shown, Before;
+  std::vector<uint32_t> Before;
   std::vector<std::string> Held;
 };
 
-// The game as built in a run folder of its own, so its saves stay out of the build.
-// SPRAYRUSH_BENCH_GAME names another build's program to measure instead (an older one,
-// to compare); the data stays this build's.
-void MeasureGame(benchmark::State& state, TPlayer* player) {
+// The game as built in a run folder of its own, so its saves stay out of the build, laid
+// out as the game's own folder (data and fonts). SPRAYRUSH_BENCH_GAME names another
+// build's program to measure instead (an older one, or the Windows build under Wine);
+// the data stays this build's. Without music, the options say so (the Wine script is
+// told by SPRAYRUSH_BENCH_MUSIC_OFF).
+void MeasureGame(benchmark::State& state, TPlayer& player, bool music) {
   const fs::path game = SPRAYRUSH_GAME_DIR;
-  const char* other = std::getenv("SPRAYRUSH_BENCH_GAME");
-  const fs::path program = other && *other ? fs::absolute(other) : game / "sprayrush";
+  const std::string program = ProgramOr("SPRAYRUSH_BENCH_GAME", (game / "sprayrush").string());
   if (!fs::exists(program) || !fs::exists(game / "Data/Res/Res1.dxg"))
     return state.SkipWithError("the game or its data is not built");
-  if (other && *other) state.SetLabel(program.string());
+  if (program != (game / "sprayrush").string()) state.SetLabel(program);
   const fs::path dir = fs::temp_directory_path() / ("sprayrush-bench-" + std::to_string(::getpid()));
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directories(dir / "Data/Save");
-  for (const char* sub : {"Res", "Music"})
-    if (fs::exists(game / "Data" / sub)) fs::create_directory_symlink(game / "Data" / sub, dir / "Data" / sub, ec);
-  MeasureProgram(state, {program.string()}, dir, player);
+  for (const char* sub : {"Data/Res", "Data/Music", "Fonts"})
+    if (fs::exists(game / sub)) fs::create_directory_symlink(game / sub, dir / sub, ec);
+  // Windowed, no music, sound on, the free text untouched; no table signature, so the
+  // table starts afresh as on a first run.
+  if (!music) std::ofstream(dir / "Data/Save/options", std::ios::binary) << "0\r\n0\r\n1\r\n_______\r\n\r\n";
+  MeasureProgram(state, {program}, dir, &player, {{"SPRAYRUSH_BENCH_MUSIC_OFF", music ? "" : "1"}});
   fs::remove_all(dir, ec);
 }
 
-// Left alone after its start: the menu at rest.
-void BM_GameAsBuilt(benchmark::State& state) { MeasureGame(state, nullptr); }
+void BM_GameMenuAtRest(benchmark::State& state) {
+  TMenuPlayer player;
+  MeasureGame(state, player, true);
+}
+
+void BM_GameMenuAtRestMusicOff(benchmark::State& state) {
+  TMenuPlayer player;
+  MeasureGame(state, player, false);
+}
 
 void BM_GameInRace(benchmark::State& state) {
   TRacePlayer player;
-  MeasureGame(state, &player);
+  MeasureGame(state, player, true);
 }
 
-BENCHMARK(BM_BareSdlPresentEvery15ms)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GameWindowStillPresentAlways)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GameWindowStillPresentWhenChanged)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GameAsBuilt)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+void BM_GameInRaceMusicOff(benchmark::State& state) {
+  TRacePlayer player;
+  MeasureGame(state, player, false);
+}
+
+// The floor first and last: the mean of the two is the figures' floor, their spread a
+// measure of how much the machine's load moved meanwhile.
+BENCHMARK(BM_BareSdlPresentEvery15ms)->Name("BM_Floor")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareMusicPlayer)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameWindowStillPicture)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameMenuAtRestMusicOff)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameMenuAtRest)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GameInRace)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GameInRaceMusicOff)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareSdlPresentEvery15ms)
+    ->Name("BM_FloorAgain")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The menu at rest, as near as the media layer alone can draw it: background, top panel,
 // the buttons. Without the built data, colour bands.
@@ -411,7 +480,7 @@ void DrawStillPicture(TDirectDrawSurface& surface, const TPictureCollection* pic
 }
 
 // The game's window and frame timer with a frame that draws the same picture every time.
-int RunStillPicture(bool presentAlways) {
+int RunStillPicture() {
   Platform::TSystemLifetime system;
   TApplication application;
   application.Title = "Sprayrush";
@@ -433,7 +502,6 @@ int RunStillPicture(bool presentAlways) {
     f.MDXInput->Update();
     if (!f.MDXDraw->CanDraw()) return;
     DrawStillPicture(f.MDXDraw->Surface(), pictures);
-    if (presentAlways) f.Window->Invalidate();
     f.MDXDraw->Flip();
   };
   application.Run();
@@ -457,13 +525,79 @@ class TSummaryReporter : public benchmark::ConsoleReporter {
   }
 };
 
+
+// Program and X server together, % of one core; -1 when not measured.
+double AllCpu(const std::map<std::string, double>& c) {
+  if (!c.count("cpu_percent")) return -1;
+  return c.at("cpu_percent") + (c.count("xserver_cpu_percent") ? std::max(0.0, c.at("xserver_cpu_percent")) : 0);
+}
+
+// Every program beside the floor, then the rows of the summary table that
+// tools/bench-window.sh prints last.
+void PrintSummary(const TSummaryReporter& reporter) {
+  const auto& f = reporter.Figures;
+  auto figures = [&](const char* name) {
+    const auto it = f.find(std::string("BM_") + name);
+    return it == f.end() ? std::map<std::string, double>{} : it->second;
+  };
+  // The floor: the mean of its two runs (or the one that ran).
+  double floorCpu = 0, floorMb = 0;
+  std::vector<double> floors;
+  for (const char* name : {"Floor", "FloorAgain"})
+    if (const auto c = figures(name); AllCpu(c) >= 0) {
+      floors.push_back(AllCpu(c));
+      floorCpu += AllCpu(c);
+      floorMb = std::max(floorMb, c.at("peak_mb"));
+    }
+  if (floors.empty()) return;
+  floorCpu /= double(floors.size());
+  std::printf("\n%-28s %8s %8s %8s %10s %9s\n", "CPU: % of one core", "own", "X server", "peak MB", "all/floor",
+              "MB above");
+  for (const std::string& name : reporter.Order) {
+    const auto& c = f.at(name);
+    auto get = [&](const char* key) { return c.count(key) ? c.at(key) : -1.0; };
+    std::printf("%-28s %7.1f%% %7.1f%% %8.1f %10.2f %+9.1f\n", name.c_str() + 3, get("cpu_percent"),
+                get("xserver_cpu_percent"), get("peak_mb"), AllCpu(c) / floorCpu, get("peak_mb") - floorMb);
+  }
+  std::printf("The floor: %.1f %% of a core (program and X server)", floorCpu);
+  if (floors.size() == 2) std::printf(", %.1f first and %.1f last", floors[0], floors[1]);
+  std::printf("; peak memory %.1f MB.\n\n", floorMb);
+
+  auto row = [&](const char* figure, double value, const char* floorText, double ratio, const char* goal) {
+    std::printf("| %s | %.2f %% | %s | %.2f | %s |\n", figure, value, floorText, ratio, goal);
+  };
+  char floorText[64];
+  std::snprintf(floorText, sizeof floorText, "%.1f %%", floorCpu);
+  const auto still = figures("GameWindowStillPicture"), menuOff = figures("GameMenuAtRestMusicOff"),
+             menuOn = figures("GameMenuAtRest"), bare = figures("BareMusicPlayer"), race = figures("GameInRace"),
+             raceOff = figures("GameInRaceMusicOff");
+  auto beside = [&](const char* figure, const std::map<std::string, double>& c, const char* goal) {
+    if (AllCpu(c) >= 0) row(figure, AllCpu(c), floorText, AllCpu(c) / floorCpu, goal);
+  };
+  beside("CPU, menu at rest, music off", menuOff, "at most 0.1");
+  beside("CPU, a still picture in the game's window", still, "");
+  if (AllCpu(menuOn) >= 0 && AllCpu(menuOff) >= 0 && AllCpu(bare) >= 0) {
+    char bareText[64];
+    std::snprintf(bareText, sizeof bareText, "bare player %.2f %%", AllCpu(bare));
+    const double music = AllCpu(menuOn) - AllCpu(menuOff);
+    row("CPU, the menu tune's own (menu with music less without)", music, bareText, music / AllCpu(bare),
+        "at most 1.0");
+  }
+  beside("CPU, race", race, "at most 1.0");
+  beside("CPU, race, music off", raceOff, "");
+  for (const auto& [name, what] :
+       {std::pair{"GameMenuAtRest", "Peak memory, menu"}, std::pair{"GameInRace", "Peak memory, race"}})
+    if (const auto c = figures(name); c.count("peak_mb"))
+      std::printf("| %s | %.1f MB | %.1f MB | %+.1f MB | at most +25 MB |\n", what, c.at("peak_mb"), floorMb,
+                  c.at("peak_mb") - floorMb);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--still-picture=always") return RunStillPicture(true);
-    if (arg == "--still-picture=changed") return RunStillPicture(false);
+    if (arg == "--still-picture") return RunStillPicture();
   }
   // Real windows for every program; no sound device needed, the mixing still runs.
   ::unsetenv("SDL_VIDEODRIVER");
@@ -471,28 +605,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   TSummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto& f = reporter.Figures;
-  if (!f.empty()) {
-    const std::string floor = "BM_BareSdlPresentEvery15ms";
-    const double floorCpu = f.count(floor) ? f.at(floor).at("cpu_percent") : 0;
-    const double floorAll = floorCpu + (f.count(floor) && f.at(floor).count("xserver_cpu_percent")
-                                            ? f.at(floor).at("xserver_cpu_percent")
-                                            : 0);
-    const double floorMb = f.count(floor) ? f.at(floor).at("peak_mb") : 0;
-    std::printf("\n%-36s %9s %9s %9s %9s %9s %9s\n", "CPU: % of one core", "own", "X server", "peak MB",
-                "own/floor", "all/floor", "MB above");
-    for (const std::string& name : reporter.Order) {
-      const auto& c = f.at(name);
-      auto get = [&](const char* key) { return c.count(key) ? c.at(key) : -1.0; };
-      std::printf("%-36s %8.1f%% %8.1f%% %9.1f", name.c_str() + 3, get("cpu_percent"),
-                  get("xserver_cpu_percent"), get("peak_mb"));
-      if (floorCpu > 0 && floorAll > 0)
-        std::printf(" %9.2f %9.2f", get("cpu_percent") / floorCpu,
-                    (get("cpu_percent") + std::max(0.0, get("xserver_cpu_percent"))) / floorAll);
-      if (floorMb > 0) std::printf(" %+9.1f", get("peak_mb") - floorMb);
-      std::printf("\n");
-    }
-  }
+  PrintSummary(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -2,21 +2,99 @@
 
 #include <curl/curl.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 #include <cstring>
 #include <optional>
+#include <string>
+#include <type_traits>
 
 namespace {
 
-void StartCurl() {
-  static const CURLcode Started = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (Started != CURLE_OK) throw EHttpError(std::string("HTTP start-up failed: ") + curl_easy_strerror(Started));
+// The calls of libcurl the client makes. The library is loaded with the first request
+// rather than with the program: it and what it brings along (TLS, Kerberos, LDAP, ...;
+// under Wine its crypto and sockets) cost every start tens of milliseconds and several
+// megabytes that a game sending no result never needs.
+struct TCurl {
+  CURLcode (*GlobalInit)(long flags);
+  const char* (*EasyStrerror)(CURLcode code);
+  curl_slist* (*SlistAppend)(curl_slist* list, const char* line);
+  void (*SlistFreeAll)(curl_slist* list);
+  CURLSH* (*ShareInit)();
+  CURLSHcode (*ShareSetopt)(CURLSH* share, CURLSHoption option, ...);
+  CURLSHcode (*ShareCleanup)(CURLSH* share);
+  CURL* (*EasyInit)();
+  void (*EasyCleanup)(CURL* handle);
+  CURLcode (*EasySetopt)(CURL* handle, CURLoption option, ...);
+  CURLcode (*EasyPerform)(CURL* handle);
+  CURLcode (*EasyGetinfo)(CURL* handle, CURLINFO info, ...);
+};
+
+#ifdef _WIN32
+using TLibrary = HMODULE;
+TLibrary OpenLibrary() {
+  TLibrary library = LoadLibraryW(L"libcurl.dll");
+  if (!library) throw EHttpError("HTTP start-up failed: libcurl.dll cannot be loaded (error " +
+                                 std::to_string(GetLastError()) + ")");
+  return library;
+}
+void* Symbol(TLibrary library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(library, name));
+}
+#else
+using TLibrary = void*;
+TLibrary OpenLibrary() {
+  TLibrary library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+  if (!library) throw EHttpError(std::string("HTTP start-up failed: ") + dlerror());
+  return library;
+}
+void* Symbol(TLibrary library, const char* name) { return dlsym(library, name); }
+#endif
+
+TCurl LoadCurl() {
+  const TLibrary library = OpenLibrary();
+  auto get = [library](auto& function, const char* name) {
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(Symbol(library, name));
+    if (!function) throw EHttpError(std::string("HTTP start-up failed: libcurl lacks ") + name);
+  };
+  TCurl c;
+  get(c.GlobalInit, "curl_global_init");
+  get(c.EasyStrerror, "curl_easy_strerror");
+  get(c.SlistAppend, "curl_slist_append");
+  get(c.SlistFreeAll, "curl_slist_free_all");
+  get(c.ShareInit, "curl_share_init");
+  get(c.ShareSetopt, "curl_share_setopt");
+  get(c.ShareCleanup, "curl_share_cleanup");
+  get(c.EasyInit, "curl_easy_init");
+  get(c.EasyCleanup, "curl_easy_cleanup");
+  get(c.EasySetopt, "curl_easy_setopt");
+  get(c.EasyPerform, "curl_easy_perform");
+  get(c.EasyGetinfo, "curl_easy_getinfo");
+  return c;
+}
+
+// Loaded and started once, by whichever thread asks first.
+const TCurl& Curl() {
+  static const TCurl curl = [] {
+    const TCurl c = LoadCurl();
+    const CURLcode started = c.GlobalInit(CURL_GLOBAL_DEFAULT);
+    if (started != CURLE_OK) throw EHttpError(std::string("HTTP start-up failed: ") + c.EasyStrerror(started));
+    return c;
+  }();
+  return curl;
 }
 
 struct THeaderList {
   curl_slist* List = nullptr;
-  ~THeaderList() { curl_slist_free_all(List); }
+  ~THeaderList() {
+    if (List) Curl().SlistFreeAll(List);
+  }
   void Add(const std::string& line) {
-    curl_slist* grown = curl_slist_append(List, line.c_str());
+    curl_slist* grown = Curl().SlistAppend(List, line.c_str());
     if (!grown) throw EHttpError("Out of memory building the request");
     List = grown;
   }
@@ -46,22 +124,24 @@ size_t CollectBody(char* data, size_t size, size_t count, void* target) {
 struct THttpClient::TState {
   CURLSH* Cookies = nullptr;
   TState() {
-    StartCurl();
-    Cookies = curl_share_init();
-    if (!Cookies || curl_share_setopt(Cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
-      curl_share_cleanup(Cookies);
+    Cookies = Curl().ShareInit();
+    if (!Cookies || Curl().ShareSetopt(Cookies, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE) != CURLSHE_OK) {
+      if (Cookies) Curl().ShareCleanup(Cookies);
       throw EHttpError("HTTP client could not be created");
     }
   }
-  ~TState() { curl_share_cleanup(Cookies); }
+  ~TState() { Curl().ShareCleanup(Cookies); }
 };
 
 struct TEasyHandle {
-  CURL* Handle = curl_easy_init();
-  ~TEasyHandle() { curl_easy_cleanup(Handle); }
+  CURL* Handle = Curl().EasyInit();
+  ~TEasyHandle() {
+    if (Handle) Curl().EasyCleanup(Handle);
+  }
 };
 
-THttpClient::THttpClient() : State(std::make_unique<TState>()) {}
+// The library comes with the first request.
+THttpClient::THttpClient() = default;
 
 THttpClient::~THttpClient() { Wait(); }
 
@@ -129,6 +209,7 @@ void THttpClient::Wait() {
 
 std::string THttpClient::Perform(const std::string& url, const std::string* upload, const std::string& uploadType) {
   std::lock_guard<std::mutex> hold(Lock);
+  if (!State) State = std::make_unique<TState>();
   TEasyHandle request;
   CURL* curl = request.Handle;
   if (!curl) throw EHttpError("HTTP request could not be created");
@@ -147,51 +228,52 @@ std::string THttpClient::Perform(const std::string& url, const std::string* uplo
   body.Limit = MaxBodyBytes;
   char error[CURL_ERROR_SIZE] = {};
   const std::string target = EncodeUrl(url);
+  const auto setopt = Curl().EasySetopt;
 
-  curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
+  setopt(curl, CURLOPT_URL, target.c_str());
   if (upload) {
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, upload->data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(upload->size()));
+    setopt(curl, CURLOPT_POSTFIELDS, upload->data());
+    setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(upload->size()));
   } else {
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    setopt(curl, CURLOPT_HTTPGET, 1L);
   }
-  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+  setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   // A redirected upload would arrive as a GET without its body.
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, upload ? 0L : 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent.c_str());
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.List);
+  setopt(curl, CURLOPT_FOLLOWLOCATION, upload ? 0L : 1L);
+  setopt(curl, CURLOPT_MAXREDIRS, 5L);
+  setopt(curl, CURLOPT_USERAGENT, UserAgent.c_str());
+  setopt(curl, CURLOPT_HTTPHEADER, headers.List);
   // Time-outs must not depend on signals: the request may run on a worker thread.
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, TimeoutMs);
-  curl_easy_setopt(curl, CURLOPT_PROXY, Proxy.c_str());
+  setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
+  setopt(curl, CURLOPT_TIMEOUT_MS, TimeoutMs);
+  setopt(curl, CURLOPT_PROXY, Proxy.c_str());
   if (!ProxyUserName.empty()) {
-    curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, ProxyUserName.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, ProxyPassword.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROXYAUTH, long(CURLAUTH_ANY));
+    setopt(curl, CURLOPT_PROXYUSERNAME, ProxyUserName.c_str());
+    setopt(curl, CURLOPT_PROXYPASSWORD, ProxyPassword.c_str());
+    setopt(curl, CURLOPT_PROXYAUTH, long(CURLAUTH_ANY));
   }
   if (AllowCookies) {
-    curl_easy_setopt(curl, CURLOPT_SHARE, State->Cookies);
-    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    setopt(curl, CURLOPT_SHARE, State->Cookies);
+    setopt(curl, CURLOPT_COOKIEFILE, "");
   }
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+  setopt(curl, CURLOPT_WRITEFUNCTION, CollectBody);
+  setopt(curl, CURLOPT_WRITEDATA, &body);
+  setopt(curl, CURLOPT_ERRORBUFFER, error);
 
-  const CURLcode result = curl_easy_perform(curl);
+  const CURLcode result = Curl().EasyPerform(curl);
 
   if (body.TooLarge)
     throw EHttpError("Answer from " + target + " is larger than " + std::to_string(MaxBodyBytes) + " bytes");
   if (result != CURLE_OK)
-    throw EHttpError("Request to " + target + " failed: " + (error[0] ? error : curl_easy_strerror(result)));
+    throw EHttpError("Request to " + target + " failed: " + (error[0] ? error : Curl().EasyStrerror(result)));
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  Curl().EasyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   if (status >= 400) {
     curl_off_t retryAfter = 0;
-    curl_easy_getinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter);
+    Curl().EasyGetinfo(curl, CURLINFO_RETRY_AFTER, &retryAfter);
     throw EHttpError("Request to " + target + " answered " + std::to_string(status), status, long(retryAfter));
   }
   return std::move(body.Text);

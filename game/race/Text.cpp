@@ -3,6 +3,7 @@
 #include "app/MForm.h"
 #include "media/DXDraws/Canvas.h"
 #include "media/DXDraws/DXDraw.h"
+#include "media/Platform/Fonts.h"
 
 namespace {
 
@@ -28,6 +29,9 @@ constexpr TTextStyle TextStyles[] = {
     {"Arial", 24, false, 255, 241, 0},          // 12
     {"DS Crystal", 30, false, 255, 241, 0},     // 13 banners
 };
+
+// What the start-up renders of each style: the figures the HUD draws at once.
+constexpr std::string_view StyleDigits = "0123456789:";
 
 // No surface (lost, or between display modes): text is skipped like every other draw.
 TCanvas* CanvasOf(TMForm& form) {
@@ -67,8 +71,13 @@ int32_t TextWidth(TMForm& form, std::string_view text) {
 void PrepareTextStyles(TMForm& form) {
   for (int n = 1; n <= 13; ++n) {
     SetFont(form, n);
-    TextWidth(form, "0123456789:");
+    TextWidth(form, StyleDigits);
   }
+}
+
+void OpenTextFaces() {
+  for (const TTextStyle& s : TextStyles)
+    Platform::FindFont(s.Face, s.Size, s.Bold).FaceFor(StyleDigits).TextWidth(StyleDigits);
 }
 
 int32_t ExtraDigits(uint16_t v) { return (v > 9) + (v > 99) + (v > 999) + (v > 9999); }

@@ -17,5 +17,8 @@ int32_t TextWidth(TMForm& form, std::string_view text);
 // Opens the face of every style and renders its digits once, at start-up, so that the
 // first race frame does not stall on opening fonts.
 void PrepareTextStyles(TMForm& form);
+// The same without a window, on any thread while no other uses the fonts: the start-up
+// does it while the window opens, which leaves PrepareTextStyles little to do.
+void OpenTextFaces();
 // How many of 9, 99, 999 and 9999 the value exceeds: its decimal digits minus one.
 int32_t ExtraDigits(uint16_t v);

@@ -45,7 +45,7 @@ constexpr int MaxDepth = 32;
 
 class TStreamReader {
  public:
-  explicit TStreamReader(std::span<const uint8_t> bytes) : FBytes(bytes) {}
+  TStreamReader(std::span<const uint8_t> bytes, bool inPlace) : FBytes(bytes), FInPlace(inPlace) {}
 
   TStreamComponent ReadResource() {
     if (FBytes.size() < 2 || FBytes[0] != 0xFF || FBytes[1] != 0x0A) Fail();
@@ -59,6 +59,7 @@ class TStreamReader {
 
  private:
   std::span<const uint8_t> FBytes;
+  bool FInPlace;
   size_t FPos = 0;
   int FDepth = 0;
 
@@ -152,8 +153,12 @@ class TStreamReader {
         v.Int = 1;
         break;
       case TValueType::vaBinary: {
-        const uint8_t* p = Take(Unsigned(4));
-        v.Data.assign(p, FBytes.data() + FPos);
+        const uint32_t n = Unsigned(4);
+        const uint8_t* p = Take(n);
+        if (FInPlace)
+          v.InPlace = {p, n};
+        else
+          v.Data.assign(p, p + n);
         break;
       }
       case TValueType::vaLString:
@@ -252,8 +257,8 @@ class TStreamWriter {
         break;
       case TValueType::vaBinary:
         Byte(static_cast<uint8_t>(v.Type));
-        Unsigned(static_cast<uint32_t>(v.Data.size()), 4);
-        Out.insert(Out.end(), v.Data.begin(), v.Data.end());
+        Unsigned(static_cast<uint32_t>(v.Binary().size()), 4);
+        Out.insert(Out.end(), v.Binary().begin(), v.Binary().end());
         break;
       case TValueType::vaLString:
         Byte(static_cast<uint8_t>(v.Type));
@@ -278,7 +283,11 @@ class TStreamWriter {
 }  // namespace
 
 TStreamComponent ReadComponentResource(std::span<const uint8_t> bytes) {
-  return TStreamReader(bytes).ReadResource();
+  return TStreamReader(bytes, false).ReadResource();
+}
+
+TStreamComponent ReadComponentResourceInPlace(std::span<const uint8_t> bytes) {
+  return TStreamReader(bytes, true).ReadResource();
 }
 
 std::vector<uint8_t> WriteComponentResource(const TStreamComponent& component,
@@ -368,6 +377,18 @@ uint32_t ColorToRGB(int32_t color) {
     return index < SysColorValues.size() ? SysColorValues[index] : 0;
   }
   return static_cast<uint32_t>(color) & 0x00FFFFFF;
+}
+
+Platform::TFileBytes MapWholeFile(const std::string& gamePath) {
+  const auto native = Platform::NativePath(gamePath);
+  Platform::TFileBytes file;
+  std::error_code error;
+  bool opened = false;
+  if (file.Open(native, error, opened)) return file;
+  // The message is in the game's code page, whatever letters the folder's name has.
+  const std::string path = Platform::Utf8ToCp1251(Platform::PathToUtf8(native));
+  if (!opened) throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(error.value()));
+  throw EFOpenError("Cannot read file \"" + path + "\".");
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& gamePath) {

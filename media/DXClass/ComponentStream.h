@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "media/Platform/Files.h"
+
 // Raised with "Invalid stream format" for a bad wrapper or a malformed stream.
 class EStreamError : public std::runtime_error {
  public:
@@ -38,13 +40,16 @@ struct TStreamValue {
   TValueType Type = TValueType::vaNil;
   int32_t Int = 0;                 // vaInt8/16/32; 0/1 for vaFalse/vaTrue
   std::string Text;                // vaString, vaLString, vaIdent
-  std::vector<uint8_t> Data;       // vaBinary
+  std::vector<uint8_t> Data;       // vaBinary, unless read in place
+  std::span<const uint8_t> InPlace;  // vaBinary read in place: a part of the file image
   std::vector<TStreamValue> List;  // vaList
   std::vector<TStreamItem> Items;  // vaCollection
 
   bool IsInteger() const;
   bool IsString() const;
   bool IsBoolean() const;
+  // The bytes of a vaBinary value, wherever they are kept.
+  std::span<const uint8_t> Binary() const { return InPlace.empty() ? std::span<const uint8_t>(Data) : InPlace; }
 };
 
 struct TStreamProperty {
@@ -72,6 +77,9 @@ struct TStreamComponent {
 // Parses a whole file image: resource header, then the component stream.
 // Throws EStreamError; never reads past the span.
 TStreamComponent ReadComponentResource(std::span<const uint8_t> bytes);
+// The same, with binary values left in the file image (InPlace) rather than copied, for
+// a reader done with them before the image goes: a library's pictures are most of it.
+TStreamComponent ReadComponentResourceInPlace(std::span<const uint8_t> bytes);
 
 // Writes the file image that ReadComponentResource reads back.
 std::vector<uint8_t> WriteComponentResource(const TStreamComponent& component,
@@ -92,3 +100,6 @@ class EFOpenError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 std::vector<uint8_t> ReadWholeFile(const std::string& gamePath);
+// The same as a view, mapped where the system allows (Platform::TFileBytes), for a file
+// read once: the libraries.
+Platform::TFileBytes MapWholeFile(const std::string& gamePath);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "media/DXDraws/FrameRecord.h"
 #include "media/DXDraws/Surface.h"
 #include "media/Platform/Fonts.h"
 
@@ -39,7 +40,7 @@ void BlendGlyph(TDirectDrawSurface& surface, const TRect& clip, const Platform::
   const int sr = color >> 11, sg = (color >> 5) & 0x3F, sb = color & 0x1F;
   for (int y = y0; y < y1; ++y) {
     const uint8_t* cov = &glyph.Coverage[size_t(y - top) * glyph.Width + (x0 - left)];
-    uint16_t* dst = surface.Pixels() + size_t(y) * surface.Pitch() + x0;
+    uint16_t* dst = surface.Bits() + size_t(y) * surface.Pitch() + x0;
     for (int x = x0; x < x1; ++x, ++cov, ++dst) {
       const int a = *cov;
       if (a == 0) continue;
@@ -65,17 +66,23 @@ void TCanvas::TextRect(const TRect& clip, int x, int y, std::string_view text) {
                    std::min(clip.Bottom, FSurface.Height())};
   if (area.IsEmpty()) return;
   Platform::TFontFace& face = Impl->FaceFor(Font).FaceFor(text);
-  const uint16_t color = ColorToSurface(Font.Color);
+  Draw(FSurface, TTextOp{&face, area, x, y, ColorToSurface(Font.Color), std::string(text)});
+}
+
+void DrawNow(TDirectDrawSurface& dest, const TTextOp& op) {
+  Platform::TFontFace& face = *op.Face;
+  const TRect& area = op.Clip;
+  const uint16_t color = op.Color;
   // Wide arithmetic: a position far off the surface must not overflow, just clip.
-  int64_t pen = x;
-  const int64_t top = int64_t(y);
-  for (char c : text) {
+  int64_t pen = op.X;
+  const int64_t top = op.Y;
+  for (char c : op.Text) {
     if (pen > area.Right) break;  // the rest lies right of the area
     const Platform::TGlyph& glyph = face.Glyph(static_cast<uint8_t>(c));
     const int64_t left = pen + glyph.Left, glyphTop = top + glyph.Top;
     if (glyph.Width > 0 && left + glyph.Width > area.Left && left < area.Right &&
         glyphTop + glyph.Height > area.Top && glyphTop < area.Bottom)
-      BlendGlyph(FSurface, area, glyph, int(left), int(glyphTop), color);
+      BlendGlyph(dest, area, glyph, int(left), int(glyphTop), color);
     pen += glyph.Advance;
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "media/DXDraws/FrameRecord.h"
 #include "media/Platform/Window.h"
 
 namespace {
@@ -72,6 +73,7 @@ void TDXDraw::Initialize() {
     Impl->Window->SetFullScreen(false);
   }
   Impl->Back = std::make_unique<TDirectDrawSurface>(SurfaceWidth, SurfaceHeight);
+  Impl->Back->StartRecording();
   Impl->NowOptions = options;
   Impl->Initialized = true;
   Notify(TDXDrawNotifyType::Initialize);
@@ -101,7 +103,13 @@ void TDXDraw::Flip() {
   if (!CanDraw()) return;
   TDirectDrawSurface& back = *Impl->Back;
   back.ReleaseCanvas();
-  Impl->Window->Present(back.Pixels(), back.Pitch(), back.Width(), back.Height());
+  // A frame that drew what is on screen already was not even drawn.
+  if (!back.Record()->EndFrame()) {
+    Impl->Window->PresentUnchanged();
+    return;
+  }
+  const TDirectDrawSurface& picture = back;
+  Impl->Window->Present(picture.Pixels(), picture.Pitch(), picture.Width(), picture.Height());
 }
 
 TDXDrawOptions TDXDraw::NowOptions() const {

@@ -47,7 +47,8 @@ class TDXDraw {
   bool CanDraw() const;
   // The back surface; only while initialised (EDXDrawError otherwise).
   TDirectDrawSurface& Surface();
-  // Presents the back surface in the window; only when CanDraw.
+  // Presents the back surface in the window; only when CanDraw. A frame that drew the
+  // same as the last one is not presented again (see FrameRecord.h).
   void Flip();
 
   // A change while initialised takes effect at the next Initialize.

@@ -223,18 +223,19 @@ bool BooleanValue(const TStreamValue& v) {
 
 }  // namespace
 
-void TPictureCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
-  TStreamComponent component = ReadComponentResource(bytes);
+TLoadedPictures TPictureCollection::Read(std::span<const uint8_t> bytes, bool keepPictures, bool sizesOnly) {
+  // The pictures' bytes stay in the file image: a big library would otherwise sit in
+  // memory twice while it loads.
+  const TStreamComponent component = ReadComponentResourceInPlace(bytes);
   if (component.ClassName != LibraryClass) InvalidStream();
 
-  // Everything is read before the library changes, so a bad file leaves it intact.
-  std::vector<std::unique_ptr<TPictureCollectionItem>> items;
-  if (TStreamValue* list = component.Find("List")) {
+  TLoadedPictures loaded;
+  if (const TStreamValue* list = component.Find("List")) {
     if (list->Type != TValueType::vaCollection) InvalidStream();
-    for (TStreamItem& stored : list->Items) {
-      auto item = std::make_unique<TPictureCollectionItem>(this);
-      for (TStreamProperty& p : stored.Properties) {
-        TStreamValue& v = p.Value;
+    for (const TStreamItem& stored : list->Items) {
+      auto item = std::make_unique<TPictureCollectionItem>();
+      for (const TStreamProperty& p : stored.Properties) {
+        const TStreamValue& v = p.Value;
         if (p.Name == "Name") {
           if (!v.IsString()) InvalidStream();
           item->FName = v.Text;
@@ -260,26 +261,50 @@ void TPictureCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
           }
         } else if (p.Name == "Picture.Data") {
           if (v.Type != TValueType::vaBinary) InvalidStream();
-          item->Picture.LoadFromPictureData(v.Data, !SizesOnly);
-          // Its bytes are in the picture now; a big library would otherwise sit in
-          // memory twice while it loads.
-          std::vector<uint8_t>().swap(v.Data);
+          if (sizesOnly) {
+            item->Picture.LoadFromPictureData(v.Binary(), false);
+          } else if (keepPictures) {
+            item->Picture.LoadFromPictureData(v.Binary());
+          } else {
+            // Straight to its surface, converted once: the game never needs the bitmap.
+            std::vector<uint16_t> pixels = item->Picture.LoadSurfaceFromPictureData(v.Binary());
+            item->FSurface.reset();
+            if (!item->Picture.Empty())
+              item->FSurface = std::make_unique<TDirectDrawSurface>(item->Picture.Width(),
+                                                                    item->Picture.Height(), std::move(pixels));
+            item->FPictureReleased = bool(item->FSurface);
+          }
         }
         // Other properties are not ours to use; a newer writer may add some.
       }
-      items.push_back(std::move(item));
+      loaded.Items.push_back(std::move(item));
     }
   }
+  return loaded;
+}
 
+TLoadedPictures TPictureCollection::ReadFile(const std::string& gamePath, bool keepPictures, bool sizesOnly) {
+  return Read(MapWholeFile(gamePath).Bytes(), keepPictures, sizesOnly);
+}
+
+void TPictureCollection::Take(TLoadedPictures loaded) {
   Finalize();
   Clear();
-  FItems = std::move(items);
-  for (auto& item : FItems) IndexAtHead(item.get());
+  FItems = std::move(loaded.Items);
+  for (auto& item : FItems) {
+    item->FCollection = this;
+    IndexAtHead(item.get());
+  }
   if (DXDraw && DXDraw->Initialized()) Initialize();
 }
 
+void TPictureCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
+  // Everything is read before the library changes, so a bad file leaves it intact.
+  Take(Read(bytes, KeepPictures, SizesOnly));
+}
+
 void TPictureCollection::LoadFromFile(const std::string& gamePath) {
-  LoadFromBytes(ReadWholeFile(gamePath));
+  LoadFromBytes(MapWholeFile(gamePath).Bytes());
 }
 
 std::vector<uint8_t> TPictureCollection::SaveToBytes(int bitCount) const {

@@ -21,6 +21,7 @@ class EPictureCollectionError : public std::runtime_error {
 };
 
 class TPictureCollection;
+struct TLoadedPictures;
 
 class TPictureCollectionItem {
  public:
@@ -121,6 +122,13 @@ class TPictureCollection {
   void LoadFromBytes(std::span<const uint8_t> bytes);
   // The game path of a ".dxg" file ("Data\Res\Res1.dxg").
   void LoadFromFile(const std::string& gamePath);
+  // Loading in two halves: reading, which needs no library and may run on another
+  // thread (keepPictures as KeepPictures of the library that takes them), and taking
+  // the pictures in, which replaces the library's and initialises them when the drawing
+  // surface is (sizesOnly as SizesOnly).
+  static TLoadedPictures Read(std::span<const uint8_t> bytes, bool keepPictures, bool sizesOnly = false);
+  static TLoadedPictures ReadFile(const std::string& gamePath, bool keepPictures, bool sizesOnly = false);
+  void Take(TLoadedPictures loaded);
   // The file image of this library, pictures written with the given bits per pixel.
   std::vector<uint8_t> SaveToBytes(int bitCount) const;
 
@@ -147,6 +155,11 @@ class TPictureCollection {
 
   void Unindex(TPictureCollectionItem* item);
   void IndexAtHead(TPictureCollectionItem* item);
+};
+
+// Pictures read from a library file, not yet in a library.
+struct TLoadedPictures {
+  std::vector<std::unique_ptr<TPictureCollectionItem>> Items;
 };
 
 // The component: owns one library and keeps it bound to the drawing surface.

@@ -1,9 +1,21 @@
 #include "media/DXDraws/Surface.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "media/DXDraws/Canvas.h"
+#include "media/DXDraws/FrameRecord.h"
+
+namespace {
+
+// Pictures are made on the loading thread too.
+uint64_t NextVersion() {
+  static std::atomic<uint64_t> counter{0};
+  return ++counter;
+}
+
+}  // namespace
 
 bool OverlapRect(const TRect& a, const TRect& b) {
   if (a.IsEmpty() || b.IsEmpty()) return false;
@@ -13,16 +25,46 @@ bool OverlapRect(const TRect& a, const TRect& b) {
 TDirectDrawSurface::TDirectDrawSurface(int width, int height)
     : FWidth(std::max(width, 0)),
       FHeight(std::max(height, 0)),
-      FPixels(size_t(FWidth) * size_t(FHeight)) {}
+      FPixels(size_t(FWidth) * size_t(FHeight)),
+      FVersion(NextVersion()) {}
 
-// Defined here, where TCanvas is complete.
+TDirectDrawSurface::TDirectDrawSurface(int width, int height, std::vector<uint16_t> pixels)
+    : FWidth(std::max(width, 0)), FHeight(std::max(height, 0)), FPixels(std::move(pixels)), FVersion(NextVersion()) {
+  FPixels.resize(size_t(FWidth) * size_t(FHeight));
+}
+
+// Defined here, where TCanvas and TFrameRecord are complete.
 TDirectDrawSurface::~TDirectDrawSurface() = default;
+
+uint16_t* TDirectDrawSurface::Pixels() {
+  if (FRecord) FRecord->Touch();
+  FVersion = NextVersion();
+  return FPixels.data();
+}
+
+const uint16_t* TDirectDrawSurface::Pixels() const {
+  if (FRecord) FRecord->Flush();
+  return FPixels.data();
+}
+
+void TDirectDrawSurface::StartRecording() {
+  if (!FRecord) FRecord = std::make_unique<TFrameRecord>(*this);
+}
+
+void TDirectDrawSurface::SetColorKey(uint16_t key) {
+  FColorKey = key;
+  FHasColorKey = true;
+  FVersion = NextVersion();
+}
+
+void TDirectDrawSurface::Fill(uint16_t color) { Draw(*this, TFillOp{color}); }
 
 // Done every frame: a plain element loop runs at a fraction of memory speed, so the
 // filled part is doubled with memcpy.
-void TDirectDrawSurface::Fill(uint16_t color) {
-  const size_t n = FPixels.size();
-  uint16_t* p = FPixels.data();
+void DrawNow(TDirectDrawSurface& dest, const TFillOp& op) {
+  const uint16_t color = op.Color;
+  const size_t n = size_t(dest.Width()) * size_t(dest.Height());
+  uint16_t* p = dest.Bits();
   if (n == 0) return;
   if ((color & 0xFF) == (color >> 8)) {
     std::memset(p, color & 0xFF, n * sizeof(uint16_t));
@@ -40,9 +82,4 @@ TCanvas& TDirectDrawSurface::Canvas() {
 
 void TDirectDrawSurface::ReleaseCanvas() {
   if (FCanvas) FCanvas->Release();
-}
-
-uint16_t ColorToSurface(uint32_t color) {
-  const uint32_t r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
-  return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "media/DXClass/ComponentStream.h"
 #include "media/DXClass/NameBucket.h"
@@ -30,7 +31,7 @@ void ReadItem(const TStreamItem& source, TWaveCollectionItem& item) {
       item.SetMaxPlayingCount(v.Int);
     } else if (p.Name == "Wave.WAVE") {
       if (v.Type != TValueType::vaBinary) BadStream();
-      item.Wave = ReadRiffWave(v.Data);
+      item.Wave = ReadRiffWave(v.Binary());
     }
     // Anything else a newer writer might add is left alone.
   }
@@ -66,6 +67,7 @@ void TWaveCollectionItem::SetMaxPlayingCount(int32_t value) {
 void TWaveCollectionItem::SetFrequency(int32_t value) {
   if (value == FrequencyHz) return;
   FrequencyHz = value;
+  Prepared.reset();
   // The rate is baked into the converted samples, so the buffers are made anew.
   if (IsInitialized) Initialize();
 }
@@ -80,20 +82,21 @@ void TWaveCollectionItem::SetVolume(int32_t value) {
   if (MasterVoice) MasterVoice->SetVolume(VolumeValue);
 }
 
+std::shared_ptr<Audio::TSample> TWaveCollectionItem::Convert() const {
+  const TWaveFormat& f = Wave.Format;
+  const int rate = FrequencyHz > 0 ? std::clamp<int>(FrequencyHz, Audio::MinSourceRate, Audio::MaxSourceRate)
+                                   : int(f.SamplesPerSec);
+  try {
+    return std::make_shared<Audio::TSample>(Audio::ConvertToOutput({rate, f.Channels, f.BitsPerSample}, Wave.Data));
+  } catch (const Audio::EAudioError&) {
+    throw EWaveError("Wave is invalid");
+  }
+}
+
 void TWaveCollectionItem::Initialize() {
   Finalize();
   if (!Wave.Empty()) {
-    const TWaveFormat& f = Wave.Format;
-    const int rate = FrequencyHz > 0
-                         ? std::clamp<int>(FrequencyHz, Audio::MinSourceRate, Audio::MaxSourceRate)
-                         : int(f.SamplesPerSec);
-    std::vector<int16_t> pcm;
-    try {
-      pcm = Audio::ConvertToOutput({rate, f.Channels, f.BitsPerSample}, Wave.Data);
-    } catch (const Audio::EAudioError&) {
-      throw EWaveError("Wave is invalid");
-    }
-    Sample = std::make_shared<Audio::TSample>(std::move(pcm));
+    Sample = Prepared ? std::exchange(Prepared, nullptr) : Convert();
     MasterVoice = std::make_unique<Audio::TVoice>(Sample);
     MasterVoice->SetPan(PanValue);
     MasterVoice->SetVolume(VolumeValue);
@@ -185,26 +188,47 @@ void TWaveCollection::Clear() {
 }
 
 void TWaveCollection::LoadFromFile(const std::string& gamePath) {
-  LoadFromBytes(ReadWholeFile(gamePath));
+  LoadFromBytes(MapWholeFile(gamePath).Bytes());
 }
 
 void TWaveCollection::LoadFromBytes(std::span<const uint8_t> bytes) {
-  const TStreamComponent component = ReadComponentResource(bytes);
+  // Read in full first, so a bad file leaves the current items alone.
+  Take(Read(bytes));
+}
+
+TLoadedWaves TWaveCollection::Read(std::span<const uint8_t> bytes) {
+  const TStreamComponent component = ReadComponentResourceInPlace(bytes);
   if (component.ClassName != ClassName) BadStream();
-  // Read into a scratch library first, so a bad file leaves the current items alone.
-  TWaveCollection fresh;
+  TLoadedWaves loaded;
   if (const TStreamValue* list = component.Find("List")) {
     if (list->Type != TValueType::vaCollection) BadStream();
-    for (const TStreamItem& source : list->Items) ReadItem(source, fresh.Add());
+    for (const TStreamItem& source : list->Items) {
+      TWaveCollectionItem& item = *loaded.Items.emplace_back(std::make_unique<TWaveCollectionItem>(nullptr));
+      ReadItem(source, item);
+      // Converted here, off the main thread when read beside it; a wave that cannot be
+      // is left to Initialize, which raises its error where it always has.
+      if (!item.Wave.Empty()) try {
+          item.Prepared = item.Convert();
+        } catch (const EWaveError&) {
+        }
+    }
   }
+  return loaded;
+}
+
+TLoadedWaves TWaveCollection::ReadFile(const std::string& gamePath) { return Read(MapWholeFile(gamePath).Bytes()); }
+
+void TWaveCollection::Take(TLoadedWaves loaded) {
   Clear();
-  List = std::move(fresh.List);
+  List = std::move(loaded.Items);
   for (auto& item : List) {
     item->Owner = this;
     Link(item.get());
   }
-  fresh.Clear();
-  if (Sound && Sound->Initialized()) Initialize();
+  if (Sound && Sound->Initialized())
+    Initialize();
+  else
+    for (auto& item : List) item->Prepared.reset();  // nothing to play them on
 }
 
 void TWaveCollection::Initialize() {

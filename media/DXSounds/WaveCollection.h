@@ -24,6 +24,7 @@ class EWaveCollectionError : public std::runtime_error {
 };
 
 class TWaveCollection;
+struct TLoadedWaves;
 
 class TWaveCollectionItem {
  public:
@@ -71,6 +72,9 @@ class TWaveCollectionItem {
   int32_t FrequencyHz = 0, PanValue = 0, VolumeValue = 0;
   bool IsInitialized = false;
   std::shared_ptr<Platform::Audio::TSample> Sample;
+  // Converted while the library was read, for the first Initialize to take.
+  std::shared_ptr<Platform::Audio::TSample> Prepared;
+  std::shared_ptr<Platform::Audio::TSample> Convert() const;
   std::unique_ptr<Platform::Audio::TVoice> MasterVoice;
   std::vector<std::unique_ptr<Platform::Audio::TVoice>> CopyVoices;
 };
@@ -95,6 +99,12 @@ class TWaveCollection {
   // initialises them when the output is. Throws EStreamError, EWaveError, EFOpenError.
   void LoadFromFile(const std::string& gamePath);
   void LoadFromBytes(std::span<const uint8_t> bytes);
+  // Loading in two halves: reading the file, which needs no library and may run on
+  // another thread, and taking the sounds in, which replaces the items and initialises
+  // them when the output is.
+  static TLoadedWaves Read(std::span<const uint8_t> bytes);
+  static TLoadedWaves ReadFile(const std::string& gamePath);
+  void Take(TLoadedWaves loaded);
 
   void Initialize();
   void Finalize();
@@ -109,6 +119,11 @@ class TWaveCollection {
   TDXSound* Sound;
   std::vector<std::unique_ptr<TWaveCollectionItem>> List;
   std::array<std::vector<TWaveCollectionItem*>, 256> Buckets;  // chain head at the back
+};
+
+// Sounds read from a library file, not yet in a library.
+struct TLoadedWaves {
+  std::vector<std::unique_ptr<TWaveCollectionItem>> Items;
 };
 
 // The component: owns one library and keeps it bound to the sound output.

@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -159,5 +162,77 @@ fs::path MakeTempFolder(std::string_view prefix) {
 }
 
 #endif
+
+TFileBytes::~TFileBytes() { Release(); }
+
+TFileBytes::TFileBytes(TFileBytes&& other) noexcept { *this = std::move(other); }
+
+TFileBytes& TFileBytes::operator=(TFileBytes&& other) noexcept {
+  if (this == &other) return *this;
+  Release();
+  FRead = std::move(other.FRead);
+  FMapped = std::exchange(other.FMapped, false);
+  FSize = std::exchange(other.FSize, 0);
+  FData = FMapped ? std::exchange(other.FData, nullptr) : FRead.data();
+  other.FData = nullptr;
+  return *this;
+}
+
+void TFileBytes::Release() {
+#ifndef _WIN32
+  if (FMapped) ::munmap(const_cast<uint8_t*>(FData), FSize);
+#endif
+  FMapped = false;
+  FData = nullptr;
+  FSize = 0;
+  std::vector<uint8_t>().swap(FRead);
+}
+
+bool TFileBytes::Open(const fs::path& path, std::error_code& error, bool& opened) {
+  Release();
+  opened = false;
+#ifndef _WIN32
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::error_code(errno, std::generic_category());
+    return false;
+  }
+  opened = true;
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    void* mapped = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (mapped != MAP_FAILED) {
+      ::close(fd);
+      FData = static_cast<const uint8_t*>(mapped);
+      FSize = size_t(info.st_size);
+      FMapped = true;
+      return true;
+    }
+  }
+  ::close(fd);
+#endif
+  // One read of the known size: growing a vector byte by byte would peak at twice it.
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = std::error_code(errno, std::generic_category());
+    return false;
+  }
+  opened = true;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    FRead.resize(size_t(size));
+    in.read(reinterpret_cast<char*>(FRead.data()), size);
+    FRead.resize(size_t(in.gcount()));
+  }
+  if (in.bad()) {
+    error = std::error_code(EIO, std::generic_category());
+    return false;
+  }
+  FData = FRead.data();
+  FSize = FRead.size();
+  return true;
+}
 
 }  // namespace Platform

@@ -12,6 +12,10 @@
 #include <stdexcept>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Platform {
 
 namespace {
@@ -68,29 +72,110 @@ struct TWindow::TImpl {
   // The picture on screen, rows without padding, and the output size it was drawn at.
   std::vector<uint16_t> Shown;
   int ShownWidth = 0, ShownHeight = 0, OutputWidth = 0, OutputHeight = 0;
+  // Where the picture changed, in tiles of Tile x Tile pixels, row by row.
+  static constexpr int Tile = 32;
+  std::vector<uint8_t> Dirty;
   bool NeedsRepaint = true;
   uint64_t Presents = 0;
   // After a display switch the pointer is kept over this picture pixel until it moves.
   bool PointerHeld = false;
   int HeldX = 0, HeldY = 0;
 
-  bool SameAsShown(const uint16_t* pixels, int pitch, int width, int height) const {
-    if (width != ShownWidth || height != ShownHeight) return false;
-    const size_t row = size_t(width) * sizeof(uint16_t);
-    if (pitch == width) return std::memcmp(pixels, Shown.data(), row * height) == 0;
-    for (int y = 0; y < height; ++y)
-      if (std::memcmp(pixels + size_t(y) * pitch, Shown.data() + size_t(y) * width, row) != 0)
-        return false;
-    return true;
+  // Brings the kept picture up to date with a new one and says where it differs, as
+  // rectangles of whole tiles: a race changes the river and now and then a number or
+  // the needle on a side panel, which stand apart. None when nothing changed; with
+  // everything to repaint, the whole picture.
+  std::vector<SDL_Rect> TakeChanges(const uint16_t* pixels, int pitch, int width, int height) {
+    std::vector<SDL_Rect> rects;
+    if (NeedsRepaint || width != ShownWidth || height != ShownHeight) {
+      Shown.resize(size_t(width) * height);
+      for (int y = 0; y < height; ++y)
+        std::memcpy(Shown.data() + size_t(y) * width, pixels + size_t(y) * pitch, size_t(width) * sizeof(uint16_t));
+      ShownWidth = width;
+      ShownHeight = height;
+      rects.push_back({0, 0, width, height});
+      return rects;
+    }
+    const int columns = (width + Tile - 1) / Tile, rows = (height + Tile - 1) / Tile;
+    Dirty.assign(size_t(columns) * rows, 0);
+    for (int y = 0; y < height; ++y) {
+      const uint16_t* now = pixels + size_t(y) * pitch;
+      uint16_t* shown = Shown.data() + size_t(y) * width;
+      if (std::memcmp(now, shown, size_t(width) * sizeof(uint16_t)) == 0) continue;
+      uint8_t* dirty = &Dirty[size_t(y / Tile) * columns];
+      for (int c = 0; c < columns; ++c) {
+        const int x = c * Tile, n = std::min(Tile, width - x);
+        if (SameRun(now + x, shown + x, n)) continue;
+        std::memcpy(shown + x, now + x, size_t(n) * sizeof(uint16_t));
+        dirty[c] = 1;
+      }
+    }
+    // Runs of changed tiles in each row of tiles; a run right under one just as wide
+    // lengthens it. An upload costs little beyond its pixels (some dozens of them make
+    // a frame), so exactly the changed tiles go rather than a box around them.
+    for (int r = 0; r < rows; ++r) {
+      const uint8_t* dirty = &Dirty[size_t(r) * columns];
+      const int top = r * Tile, h = std::min(height, top + Tile) - top;
+      for (int c = 0; c < columns;) {
+        if (!dirty[c]) {
+          ++c;
+          continue;
+        }
+        const int first = c;
+        while (c < columns && dirty[c]) ++c;
+        const SDL_Rect run{first * Tile, top, std::min(width, c * Tile) - first * Tile, h};
+        auto above = std::find_if(rects.begin(), rects.end(), [&](const SDL_Rect& up) {
+          return up.x == run.x && up.w == run.w && up.y + up.h == run.y;
+        });
+        if (above != rects.end())
+          above->h += run.h;
+        else
+          rects.push_back(run);
+      }
+    }
+    return rects;
   }
 
-  void KeepShown(const uint16_t* pixels, int pitch, int width, int height) {
-    Shown.resize(size_t(width) * height);
-    for (int y = 0; y < height; ++y)
-      std::memcpy(Shown.data() + size_t(y) * width, pixels + size_t(y) * pitch,
-                  size_t(width) * sizeof(uint16_t));
-    ShownWidth = width;
-    ShownHeight = height;
+  // Whether two runs of pixels are the same: for a whole tile a few wide compares, no
+  // call (every row of a race frame is compared tile by tile).
+  static bool SameRun(const uint16_t* a, const uint16_t* b, int n) {
+    if (n != Tile) return std::memcmp(a, b, size_t(n) * sizeof(uint16_t)) == 0;
+#if defined(__SSE2__)
+    __m128i differ = _mm_setzero_si128();
+    for (int i = 0; i < Tile; i += 8)
+      differ = _mm_or_si128(differ, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(differ, _mm_setzero_si128())) == 0xFFFF;
+#else
+    uint64_t differ = 0;
+    for (int i = 0; i < Tile; i += 4) {
+      uint64_t x, y;
+      std::memcpy(&x, a + i, sizeof x);
+      std::memcpy(&y, b + i, sizeof y);
+      differ |= x ^ y;
+    }
+    return differ == 0;
+#endif
+  }
+
+  // Sends the changed parts of the kept picture to the screen.
+  void Paint(const std::vector<SDL_Rect>& rects) {
+    for (const SDL_Rect& r : rects)
+      SDL_UpdateTexture(Texture, &r, Shown.data() + size_t(r.y) * ShownWidth + r.x,
+                        ShownWidth * int(sizeof(uint16_t)));
+    // A picture that covers the whole output leaves nothing to clear around it.
+    if (OutputWidth != ShownWidth || OutputHeight != ShownHeight) {
+      SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
+      SDL_RenderClear(Renderer);
+    }
+    SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+    SDL_RenderPresent(Renderer);
+    NeedsRepaint = false;
+#ifdef __EMSCRIPTEN__
+    // The page's start-up figure: from navigation to the first picture.
+    if (Presents == 0) EM_ASM({ Module.firstPicture = performance.now(); });
+#endif
+    ++Presents;
   }
 
   // Whole-number scaling keeps every pixel sharp; below twice the size it would leave
@@ -194,25 +279,29 @@ void TWindow::Present(const uint16_t* pixels, int pitch, int width, int height) 
     m.NeedsRepaint = true;
   }
   m.UpdateScaling();
-  // A still picture (a menu at rest) costs a compare instead of an upload and a present.
-  if (!m.NeedsRepaint && m.SameAsShown(pixels, pitch, width, height)) return;
-  m.KeepShown(pixels, pitch, width, height);
-  SDL_UpdateTexture(m.Texture, nullptr, m.Shown.data(), width * int(sizeof(uint16_t)));
-  SDL_SetRenderDrawColor(m.Renderer, 0, 0, 0, 255);
-  SDL_RenderClear(m.Renderer);
-  SDL_RenderCopy(m.Renderer, m.Texture, nullptr, nullptr);
-  SDL_RenderPresent(m.Renderer);
-  m.NeedsRepaint = false;
-#ifdef __EMSCRIPTEN__
-  // The page's start-up figure: from navigation to the first picture.
-  if (m.Presents == 0) EM_ASM({ Module.firstPicture = performance.now(); });
-#endif
-  ++m.Presents;
+  // A still picture costs a compare; a race frame sends the river, not the side panels.
+  const std::vector<SDL_Rect> changed = m.TakeChanges(pixels, pitch, width, height);
+  if (!changed.empty()) m.Paint(changed);
+}
+
+void TWindow::PresentUnchanged() {
+  auto& m = *Impl;
+  if (!m.Renderer || !m.Texture || m.Shown.empty()) return;
+  m.UpdateScaling();
+  if (m.NeedsRepaint) m.Paint({{0, 0, m.ShownWidth, m.ShownHeight}});
 }
 
 void TWindow::Invalidate() { Impl->NeedsRepaint = true; }
 
 uint64_t TWindow::PresentCount() const { return Impl->Presents; }
+
+bool TWindow::ReadBack(std::vector<uint16_t>& pixels) const {
+  auto& m = *Impl;
+  if (!m.Renderer) return false;
+  pixels.resize(size_t(m.Width) * m.Height);
+  return SDL_RenderReadPixels(m.Renderer, nullptr, SDL_PIXELFORMAT_RGB565, pixels.data(),
+                              m.Width * int(sizeof(uint16_t))) == 0;
+}
 
 bool TWindow::SetFullScreen(bool on) {
   if (on == IsFullScreen()) return true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -20,13 +21,19 @@ class TWindow {
   TWindow& operator=(const TWindow&) = delete;
 
   // Shows an RGB 5-6-5 picture (pitch in pixels); in full screen it is scaled up
-  // sharply with its aspect kept. A picture equal to the one on screen is not sent
-  // again unless the window needs repainting.
+  // sharply with its aspect kept. Only what differs from the picture on screen is sent,
+  // nothing when it is the same, unless the window needs repainting.
   void Present(const uint16_t* pixels, int pitch, int width, int height);
+  // The picture has not changed since the last Present: it is painted again only if the
+  // window lost it.
+  void PresentUnchanged();
   // The window lost its picture (exposed, restored, shown): the next Present paints.
   void Invalidate();
   // Pictures actually sent to the screen since the window was made.
   uint64_t PresentCount() const;
+  // The picture the renderer drew last, as RGB 5-6-5; false when it cannot be read back
+  // (a renderer that swaps buffers may have dropped it; the tests' software one keeps it).
+  bool ReadBack(std::vector<uint16_t>& pixels) const;
 
   // Enters or leaves the desktop's full-screen mode; false when it cannot be entered.
   // A pointer over the window stays over the same pixel of the picture, and is held

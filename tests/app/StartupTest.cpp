@@ -6,9 +6,14 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "GameRig.h"
+#include "app/StartupData.h"
+#include "media/DXDraws/DXDraw.h"
+#include "media/DXDraws/PictureCollection.h"
+#include "media/DXSounds/WaveCollection.h"
 #include "game/persist/HighScores.h"
 #include "game/persist/Options.h"
 #include "game/track/ScrollBackground.h"
@@ -144,4 +149,69 @@ TEST(Startup, AFirstRunIsWindowedWithMusicSoundAndTheDefaultTable) {
   EXPECT_EQ(form.HighScoreTable.HighScores[1].Points, 5000);
   EXPECT_EQ(form.HighScoreTable.HighScores[10].Points, 500);
   EXPECT_EQ(form.CurrentScreen, 0);
+}
+
+namespace {
+
+// FormCreate of a fresh game on the data in dataDir, its data read beside the window's
+// opening or by FormCreate itself; the error it raised, empty when it went through.
+std::string StartOn(const fs::path& dataDir, bool readBeside, std::vector<uint16_t>* firstFrame = nullptr) {
+  TGameFolder folder;
+  Platform::SetGameFolders({dataDir, folder.Dir});
+  TApplication application{[] { return 50000u; }};
+  auto data = readBeside ? std::make_unique<TStartupData>() : nullptr;
+  TMForm form(application, std::move(data));
+  try {
+    form.FormCreate();
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  if (firstFrame) {
+    form.MDXTimer->OnTimer(*form.MDXTimer, 1);
+    const TDirectDrawSurface& s = form.MDXDraw->Surface();
+    firstFrame->assign(s.Pixels(), s.Pixels() + s.Pitch() * s.Height());
+  }
+  return {};
+}
+
+}  // namespace
+
+// The start reads the libraries while the window opens; what the game then has is what
+// it would have read itself, and a missing or damaged file stops it with the same
+// message, the first file in reading order winning.
+TEST(Startup, DataReadWhileTheWindowOpensComesOutAsReadInPlace) {
+  if (!TGameFolder::DataBuilt()) GTEST_SKIP() << "the game data is not built";
+  const fs::path built = fs::path(SPRAYRUSH_GAME_DIR);
+  std::vector<uint16_t> beside, inPlace;
+  ASSERT_EQ(StartOn(built, true, &beside), "");
+  ASSERT_EQ(StartOn(built, false, &inPlace), "");
+  EXPECT_TRUE(beside == inPlace) << "the first menu frame differs";
+
+  struct TCase {
+    const char* What;
+    std::vector<const char*> Missing, Damaged;
+    const char* Message;  // the start of the error
+  };
+  const TCase cases[] = {
+      {"no menu pictures", {"Res1.dxg"}, {}, "Cannot open file"},
+      {"damaged race pictures", {}, {"Res3.dxg"}, "Invalid stream format"},
+      {"no sounds", {"Sounds.dxw"}, {}, "Cannot open file"},
+      {"damaged menu pictures before missing sounds", {"Sounds.dxw"}, {"Res1.dxg"}, "Invalid stream format"},
+      {"missing race pictures before damaged sounds", {"Res3.dxg"}, {"Sounds.dxw"}, "Cannot open file"},
+  };
+  for (const TCase& c : cases) {
+    const fs::path dir = EmptyDirectory("sprayrush-startdata");
+    fs::create_directories(dir / "Data/Res");
+    for (const char* file : {"Res1.dxg", "Res3.dxg", "Sounds.dxw"})
+      fs::create_symlink(built / "Data/Res" / file, dir / "Data/Res" / file);
+    for (const char* file : c.Missing) fs::remove(dir / "Data/Res" / file);
+    for (const char* file : c.Damaged) {
+      fs::remove(dir / "Data/Res" / file);
+      std::ofstream(dir / "Data/Res" / file, std::ios::binary) << "not a library";
+    }
+    const std::string besideError = StartOn(dir, true), inPlaceError = StartOn(dir, false);
+    EXPECT_EQ(besideError.rfind(c.Message, 0), 0u) << c.What << ": " << besideError;
+    EXPECT_EQ(besideError, inPlaceError) << c.What;
+    fs::remove_all(dir);
+  }
 }

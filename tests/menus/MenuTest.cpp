@@ -13,6 +13,7 @@
 #include "game/persist/Options.h"
 #include "game/track/CaptionSprite.h"
 #include "media/DXDraws/DXDraw.h"
+#include "media/DXDraws/FrameRecord.h"
 #include "media/DXDraws/PictureCollection.h"
 #include "media/DXDraws/Surface.h"
 #include "tests/menus/MenuRig.h"
@@ -84,6 +85,38 @@ TEST_F(Menus, ArrowKeysStepOncePerPressAndWrapRound) {
   EXPECT_EQ(PictureOf(Menu().MenuCaption), "OptionsC");
   EXPECT_TRUE(Menu().Buttons[2]->Hovered);
   EXPECT_FALSE(Menu().Buttons[1]->Hovered);
+}
+
+// At rest the menu costs no drawing and no present; a change is drawn and presented in
+// its frame, and the free text's cursor blinks at its own pace.
+TEST_F(Menus, OnlyAFrameThatChangesThePictureIsDrawnAndPresented) {
+  const TFrameRecord& record = *Form().MDXDraw->Surface().Record();
+  const Platform::TWindow& window = *Form().Window;
+  auto presentsOver = [&](int frames) {
+    const uint64_t before = window.PresentCount();
+    int drawn = 0;
+    for (int i = 0; i < frames; ++i) {
+      Rig.Frame();
+      drawn += record.DrawnInLastFrame() > 0;
+    }
+    EXPECT_EQ(uint64_t(drawn), window.PresentCount() - before) << "drawn but not presented";
+    return window.PresentCount() - before;
+  };
+  EXPECT_EQ(presentsOver(20), 20u) << "the panels slide in";
+  FinishIntro();
+  EXPECT_EQ(presentsOver(100), 0u) << "at rest";
+  Rig.Hold({VK_DOWN});
+  EXPECT_EQ(presentsOver(1), 1u) << "the next button lights up";
+  Rig.Hold({});
+  EXPECT_EQ(presentsOver(100), 0u) << "at rest again";
+  Click(2);
+  EXPECT_EQ(presentsOver(1), 1u) << "the options open";
+  Click(10);
+  // The row lights up, then the cursor turns on and off every 500 ms (34 frames of 15 ms).
+  EXPECT_EQ(presentsOver(200), 6u) << "the cursor blinks";
+  Click(10);
+  presentsOver(1);
+  EXPECT_EQ(presentsOver(100), 0u) << "no cursor";
 }
 
 TEST_F(Menus, PointingAtAnotherMainButtonLeavesASecondaryScreen) {

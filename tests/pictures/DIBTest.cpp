@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "media/DXDraws/DIB/DIB.h"
+#include "media/DXDraws/Surface.h"
 
 namespace {
 
@@ -46,6 +47,9 @@ Bytes operator+(Bytes a, const Bytes& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
+
+// A bitmap as a picture library stores it: its class name first.
+Bytes AsPictureData(const Bytes& bitmap) { return Bytes{4, 'T', 'D', 'I', 'B'} + bitmap; }
 
 constexpr uint32_t Black = 0x000000, Red = 0x0000FF, Green = 0x00FF00, Blue = 0xFF0000;
 
@@ -127,6 +131,14 @@ TEST(DIB, ReadsEveryBitmapKind) {
     ASSERT_EQ(dib.Width(), 3) << c.What;
     ASSERT_EQ(dib.Height(), 2) << c.What;
     EXPECT_EQ(dib.Pixels(), c.Expected) << c.What;
+    // Straight to the surface format, the same pixels as converting them afterwards.
+    TDIB sized;
+    const std::vector<uint16_t> surface = sized.LoadSurfaceFromPictureData(AsPictureData(c.Data));
+    std::vector<uint16_t> converted;
+    for (uint32_t color : c.Expected) converted.push_back(ColorToSurface(color));
+    EXPECT_EQ(surface, converted) << c.What;
+    EXPECT_EQ(sized.Width(), 3) << c.What;
+    EXPECT_FALSE(sized.HasPixels()) << c.What;
   }
 }
 
@@ -189,6 +201,7 @@ TEST(DIB, MalformedBitmapsAreInvalid) {
     } catch (const EDIBError& e) {
       EXPECT_STREQ(e.what(), "DIB is invalid") << c.What;
     }
+    EXPECT_THROW(TDIB().LoadSurfaceFromPictureData(AsPictureData(c.Data)), EDIBError) << c.What;
   }
   // Runs and deltas far past the edges are dropped, not written out of bounds.
   TDIB dib;

@@ -303,7 +303,10 @@ TEST(DXImageList, WithoutItsBitmapsAPictureStillDrawsAfterEveryModeSwitch) {
   list.Items.LoadFromBytes(Library({Item("Boat", Solid(40, 10, 0x00FF00),
                                          {{"PatternWidth", Value(TValueType::vaInt8, 20)}})}));
   TPictureCollectionItem& boat = list.Items.Find("Boat");
-  EXPECT_TRUE(boat.Picture.HasPixels());  // nothing to draw on yet
+  // Converted to its surface as it is read; drawn once there is a surface to draw on.
+  EXPECT_FALSE(boat.Picture.HasPixels());
+  EXPECT_EQ(boat.Picture.Width(), 40);
+  EXPECT_FALSE(boat.Initialized());
   for (int round = 0; round < 3; ++round) {
     draw.Initialize();
     ASSERT_TRUE(boat.Initialized());

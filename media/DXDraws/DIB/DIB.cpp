@@ -1,5 +1,7 @@
 #include "media/DXDraws/DIB/DIB.h"
 
+#include "media/DXDraws/Surface.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -73,34 +75,37 @@ struct TMasks {
   uint32_t operator()(uint32_t p) const { return Rgb(R(p), G(p), B(p)); }
 };
 
+// Writes the pixels in the form the caller keeps them: 0x00BBGGRR colours, or the
+// surface format straight away.
+template <class TPixel, class TConvert>
 class TDecoder {
  public:
-  TDecoder(int width, int height, bool topDown, std::vector<uint32_t>& pixels)
-      : FWidth(width), FHeight(height), FTopDown(topDown), FPixels(pixels) {}
+  TDecoder(int width, int height, bool topDown, std::vector<TPixel>& pixels, TConvert convert)
+      : FWidth(width), FHeight(height), FTopDown(topDown), FPixels(pixels), FConvert(convert) {}
 
   // Row as stored (0 = first in the data) to the picture's row.
-  uint32_t* Row(int stored) {
+  TPixel* Row(int stored) {
     int y = FTopDown ? stored : FHeight - 1 - stored;
     return FPixels.data() + size_t(y) * FWidth;
   }
 
-  void Uncompressed(TByteReader& in, int bits, const std::vector<uint32_t>& palette,
+  void Uncompressed(TByteReader& in, int bits, const std::vector<TPixel>& palette,
                     const TMasks& masks) {
     const size_t stride = (size_t(FWidth) * bits + 31) / 32 * 4;
     if (stride * FHeight > in.Left()) Invalid();
     for (int r = 0; r < FHeight; ++r) {
       const uint8_t* src = in.Take(stride);
-      uint32_t* dst = Row(r);
+      TPixel* dst = Row(r);
       for (int x = 0; x < FWidth; ++x) {
         switch (bits) {
           case 1: dst[x] = Lookup(palette, (src[x >> 3] >> (7 - (x & 7))) & 1); break;
           case 4: dst[x] = Lookup(palette, (src[x >> 1] >> (x & 1 ? 0 : 4)) & 15); break;
           case 8: dst[x] = Lookup(palette, src[x]); break;
-          case 16: dst[x] = masks(src[2 * x] | uint32_t(src[2 * x + 1]) << 8); break;
-          case 24: dst[x] = Rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]); break;
+          case 16: dst[x] = FConvert(masks(src[2 * x] | uint32_t(src[2 * x + 1]) << 8)); break;
+          case 24: dst[x] = FConvert(Rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x])); break;
           default: {
             const uint8_t* p = src + 4 * x;
-            dst[x] = masks(p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+            dst[x] = FConvert(masks(p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24));
           }
         }
       }
@@ -110,7 +115,7 @@ class TDecoder {
   // Run-length encoding of 8-bit (one index per count) or 4-bit (two alternating
   // nibbles) pictures. Pixels beyond the picture are dropped; the data must end
   // with the end-of-bitmap mark or fill the last row.
-  void RunLength(TByteReader& in, int bits, const std::vector<uint32_t>& palette) {
+  void RunLength(TByteReader& in, int bits, const std::vector<TPixel>& palette) {
     std::fill(FPixels.begin(), FPixels.end(), Lookup(palette, 0));
     int x = 0, y = 0;
     auto put = [&](uint32_t index) {
@@ -148,25 +153,19 @@ class TDecoder {
  private:
   int FWidth, FHeight;
   bool FTopDown;
-  std::vector<uint32_t>& FPixels;
+  std::vector<TPixel>& FPixels;
+  TConvert FConvert;
 
-  static uint32_t Lookup(const std::vector<uint32_t>& palette, uint32_t index) {
-    return index < palette.size() ? palette[index] : 0;
+  TPixel Lookup(const std::vector<TPixel>& palette, uint32_t index) const {
+    return index < palette.size() ? palette[index] : FConvert(0);
   }
 };
 
-}  // namespace
-
-TDIB::TDIB(int width, int height) {
-  if (width < 0 || height < 0 || width > MaxSide || height > MaxSide ||
-      uint64_t(width) * uint64_t(height) > MaxPixels)
-    Invalid();
-  FWidth = width;
-  FHeight = height;
-  FPixels.assign(size_t(width) * height, 0);
-}
-
-void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool withPixels) {
+// A bitmap (information header, masks, palette, rows) to pixels in the caller's form;
+// without pixels, its size alone.
+template <class TPixel, class TConvert>
+void DecodeBitmap(std::span<const uint8_t> bytes, TConvert convert, int& outWidth, int& outHeight,
+                  std::vector<TPixel>& out, bool withPixels = true) {
   TByteReader in(bytes);
   const uint32_t headerSize = in.U32();
   int64_t width, height;
@@ -208,9 +207,9 @@ void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool withPixels) {
   if ((compression == 1 || compression == 2) && uint64_t(width) * uint64_t(height) > MaxRlePixels)
     Invalid();
   if (!withPixels) {
-    FWidth = int(width);
-    FHeight = int(height);
-    std::vector<uint32_t>().swap(FPixels);
+    outWidth = int(width);
+    outHeight = int(height);
+    std::vector<TPixel>().swap(out);
     return;
   }
 
@@ -225,21 +224,53 @@ void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool withPixels) {
   entries = std::min<uint32_t>(entries, 256);
   const size_t entrySize = core ? 3 : 4;
   const uint8_t* pal = in.Take(entries * entrySize);
-  std::vector<uint32_t> palette(entries);
+  std::vector<TPixel> palette(entries);
   for (uint32_t i = 0; i < entries; ++i) {
     const uint8_t* e = pal + i * entrySize;
-    palette[i] = Rgb(e[2], e[1], e[0]);
+    palette[i] = convert(Rgb(e[2], e[1], e[0]));
   }
 
-  std::vector<uint32_t> pixels(size_t(width) * size_t(height));
-  TDecoder decoder(int(width), int(height), topDown, pixels);
+  std::vector<TPixel> pixels(size_t(width) * size_t(height));
+  TDecoder<TPixel, TConvert> decoder(int(width), int(height), topDown, pixels, convert);
   if (compression == 1 || compression == 2)
     decoder.RunLength(in, bits, palette);
   else
     decoder.Uncompressed(in, int(bits), palette, masks);
-  FWidth = int(width);
-  FHeight = int(height);
-  FPixels = std::move(pixels);
+  outWidth = int(width);
+  outHeight = int(height);
+  out = std::move(pixels);
+}
+
+// Function objects, so that the decoder's loops inline them.
+struct TAsColor {
+  uint32_t operator()(uint32_t rgb) const { return rgb; }
+};
+struct TAsSurface {
+  uint16_t operator()(uint32_t rgb) const { return ColorToSurface(rgb); }
+};
+
+// The bitmap of a picture's stored data: after the class name "TDIB".
+std::span<const uint8_t> BitmapOfPictureData(std::span<const uint8_t> bytes) {
+  TByteReader in(bytes);
+  const uint8_t n = in.Byte();
+  const uint8_t* name = in.Take(n);
+  if (std::string_view(reinterpret_cast<const char*>(name), n) != "TDIB") Invalid();
+  return in.Rest();
+}
+
+}  // namespace
+
+TDIB::TDIB(int width, int height) {
+  if (width < 0 || height < 0 || width > MaxSide || height > MaxSide ||
+      uint64_t(width) * uint64_t(height) > MaxPixels)
+    Invalid();
+  FWidth = width;
+  FHeight = height;
+  FPixels.assign(size_t(width) * height, 0);
+}
+
+void TDIB::LoadFromBitmap(std::span<const uint8_t> bytes, bool withPixels) {
+  DecodeBitmap<uint32_t>(bytes, TAsColor(), FWidth, FHeight, FPixels, withPixels);
 }
 
 std::vector<uint8_t> TDIB::SaveToBitmap(int bitCount) const {
@@ -294,16 +325,26 @@ std::vector<uint8_t> TDIB::SaveToBitmap(int bitCount) const {
   return out;
 }
 
-void TDIB::LoadFromPictureData(std::span<const uint8_t> bytes, bool pixels) {
+void TDIB::LoadFromPictureData(std::span<const uint8_t> bytes, bool withPixels) {
   if (bytes.empty()) {
     *this = TDIB();
     return;
   }
-  TByteReader in(bytes);
-  const uint8_t n = in.Byte();
-  const uint8_t* name = in.Take(n);
-  if (std::string_view(reinterpret_cast<const char*>(name), n) != "TDIB") Invalid();
-  LoadFromBitmap(in.Rest(), pixels);
+  LoadFromBitmap(BitmapOfPictureData(bytes), withPixels);
+}
+
+std::vector<uint16_t> TDIB::LoadSurfaceFromPictureData(std::span<const uint8_t> bytes) {
+  std::vector<uint16_t> pixels;
+  if (bytes.empty()) {
+    *this = TDIB();
+    return pixels;
+  }
+  int width = 0, height = 0;
+  DecodeBitmap<uint16_t>(BitmapOfPictureData(bytes), TAsSurface(), width, height, pixels);
+  *this = TDIB();
+  FWidth = width;
+  FHeight = height;
+  return pixels;
 }
 
 std::vector<uint8_t> TDIB::SavePictureData(int bitCount) const {

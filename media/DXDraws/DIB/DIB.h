@@ -30,15 +30,18 @@ class TDIB {
 
   // The bitmap alone: information header (40 or 12 bytes), masks, palette, rows. Without
   // pixels only the size is read (a picture nobody will see).
-  void LoadFromBitmap(std::span<const uint8_t> bytes, bool pixels = true);
+  void LoadFromBitmap(std::span<const uint8_t> bytes, bool withPixels = true);
   // Writes an uncompressed bottom-up bitmap of 8 (palette of the colours used; at
   // most 256), 16 (5-5-5), 24 or 32 bits per pixel.
   std::vector<uint8_t> SaveToBitmap(int bitCount) const;
 
   // A picture's stored data: the class name "TDIB" as a length-prefixed string, then
   // the bitmap. Empty data leaves an empty picture.
-  void LoadFromPictureData(std::span<const uint8_t> bytes, bool pixels = true);
+  void LoadFromPictureData(std::span<const uint8_t> bytes, bool withPixels = true);
   std::vector<uint8_t> SavePictureData(int bitCount) const;
+  // The same data decoded straight to the surface format (ColorToSurface of every
+  // pixel), for a picture kept on its surface alone: the picture takes the size only.
+  std::vector<uint16_t> LoadSurfaceFromPictureData(std::span<const uint8_t> bytes);
 
  private:
   int FWidth = 0, FHeight = 0;

@@ -1,5 +1,7 @@
 #include "media/DXDraws/DXRender/DXRender.h"
 
+#include "media/DXDraws/FrameRecord.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -90,8 +92,8 @@ template <bool Keyed, bool Blended>
 void ScaledRows(TDirectDrawSurface& dest, const TDirectDrawSurface& src, const TAxis& ax,
                 const TAxis& ay, uint16_t key, uint32_t a256) {
   const int dp = dest.Pitch(), sp = src.Pitch();
-  const uint16_t* sBase = src.Pixels();
-  uint16_t* dRow = dest.Pixels() + ptrdiff_t(ay.DestStart) * dp + ax.DestStart;
+  const uint16_t* sBase = src.Bits();
+  uint16_t* dRow = dest.Bits() + ptrdiff_t(ay.DestStart) * dp + ax.DestStart;
   int64_t sy = ay.Src;
   for (int r = 0; r < ay.Count; ++r, sy += ay.Step, dRow += dp) {
     const uint16_t* sRow = sBase + ptrdiff_t(sy >> 16) * sp;
@@ -104,8 +106,20 @@ void ScaledRows(TDirectDrawSurface& dest, const TDirectDrawSurface& src, const T
   }
 }
 
+// Every copy of a rectangle, 1:1, stretched or blended, is one operation of the frame.
 void Blit(TDirectDrawSurface& dest, int64_t dl, int64_t dt, int64_t dr, int64_t db,
           const TDirectDrawSurface& src, const TRect& srcRect, bool transparent, int alpha) {
+  Draw(dest, TBlitOp{&src, src.Version(), srcRect, dl, dt, dr, db, transparent, alpha});
+}
+
+}  // namespace
+
+void DrawNow(TDirectDrawSurface& dest, const TBlitOp& op) {
+  const TDirectDrawSurface& src = *op.Source;
+  const TRect& srcRect = op.SourceRect;
+  const int64_t dl = op.Left, dt = op.Top, dr = op.Right, db = op.Bottom;
+  const bool transparent = op.Transparent;
+  const int alpha = op.Alpha;
   if (alpha <= 0 || srcRect.IsEmpty()) return;
   const TRect clip = Intersect(srcRect, src.ClientRect());
   if (clip.IsEmpty()) return;
@@ -118,8 +132,8 @@ void Blit(TDirectDrawSurface& dest, int64_t dl, int64_t dt, int64_t dr, int64_t 
   if (alpha >= 255 && ax.Step == One && ay.Step == One) {
     // 1:1, the common case: whole rows at once.
     const int dp = dest.Pitch(), sp = src.Pitch(), n = ax.Count;
-    uint16_t* d = dest.Pixels() + ptrdiff_t(ay.DestStart) * dp + ax.DestStart;
-    const uint16_t* s = src.Pixels() + ptrdiff_t(ay.Src >> 16) * sp + (ax.Src >> 16);
+    uint16_t* d = dest.Bits() + ptrdiff_t(ay.DestStart) * dp + ax.DestStart;
+    const uint16_t* s = src.Bits() + ptrdiff_t(ay.Src >> 16) * sp + (ax.Src >> 16);
     for (int r = 0; r < ay.Count; ++r, d += dp, s += sp) {
       if (keyed)
         KeyedRow(d, s, n, key);
@@ -141,6 +155,8 @@ void Blit(TDirectDrawSurface& dest, int64_t dl, int64_t dt, int64_t dr, int64_t 
       ScaledRows<false, true>(dest, src, ax, ay, key, a);
   }
 }
+
+namespace {
 
 // ---- rotation ----------------------------------------------------------------------
 // cos(2*pi*i/256) in 16.16; the sine of i is entry (i + 192) mod 256. A quarter turn of
@@ -191,7 +207,7 @@ template <bool Keyed, bool Blended>
 void RotatedRows(TDirectDrawSurface& dest, const TDirectDrawSurface& src, const TRect& clip,
                  const TRotation& t, uint16_t key, uint32_t a256) {
   const int dp = dest.Pitch(), sp = src.Pitch();
-  const uint16_t* sBase = src.Pixels() + ptrdiff_t(clip.Top) * sp + clip.Left;
+  const uint16_t* sBase = src.Bits() + ptrdiff_t(clip.Top) * sp + clip.Left;
   const int64_t maxU = int64_t(t.SrcW) << 16, maxV = int64_t(t.SrcH) << 16;
   int64_t rowU = t.U, rowV = t.V;
   for (int y = t.Y0; y < t.Y1; ++y, rowU += t.DUy, rowV += t.DVy) {
@@ -200,7 +216,7 @@ void RotatedRows(TDirectDrawSurface& dest, const TDirectDrawSurface& src, const 
     KeepInside(rowU, t.DUx, 0, maxU, i0, i1);
     KeepInside(rowV, t.DVx, 0, maxV, i0, i1);
     if (i0 >= i1) continue;
-    uint16_t* d = dest.Pixels() + ptrdiff_t(y) * dp + t.X0;
+    uint16_t* d = dest.Bits() + ptrdiff_t(y) * dp + t.X0;
     int64_t u = rowU + i0 * t.DUx, v = rowV + i0 * t.DVx;
     for (int64_t i = i0; i < i1; ++i, u += t.DUx, v += t.DVx) {
       const uint16_t p = sBase[ptrdiff_t(v >> 16) * sp + (u >> 16)];
@@ -235,6 +251,16 @@ void RenderAlpha(TDirectDrawSurface& dest, const TRect& destRect, const TDirectD
 void RenderRotate(TDirectDrawSurface& dest, int x, int y, int width, int height,
                   const TDirectDrawSurface& src, const TRect& srcRect, double centerX,
                   double centerY, int angle, bool transparent, int alpha) {
+  Draw(dest, TRotateOp{&src, src.Version(), srcRect, x, y, width, height, centerX, centerY, angle,
+                       transparent, alpha});
+}
+
+void DrawNow(TDirectDrawSurface& dest, const TRotateOp& op) {
+  const TDirectDrawSurface& src = *op.Source;
+  const TRect& srcRect = op.SourceRect;
+  const int x = op.X, y = op.Y, width = op.Width, height = op.Height, angle = op.Angle, alpha = op.Alpha;
+  const double centerX = op.CenterX, centerY = op.CenterY;
+  const bool transparent = op.Transparent;
   if (width <= 0 || height <= 0 || alpha <= 0 || srcRect.IsEmpty()) return;
   if (!std::isfinite(centerX) || !std::isfinite(centerY)) return;
   // Beyond these sizes nothing sensible is drawn; they keep the 16.16 sums inside int64.
