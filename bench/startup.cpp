@@ -116,8 +116,8 @@ void __real__ZN8TDXSound6LoadedEv(TDXSound* self);
 TLoadedPictures __real__ZN12TStartupData16TakeMenuPicturesEv(TStartupData* self);
 void __real__ZN18TPictureCollection4TakeE15TLoadedPictures(TPictureCollection* self, TLoadedPictures loaded);
 void __real__ZN15TWaveCollection4TakeE12TLoadedWaves(TWaveCollection* self, TLoadedWaves loaded);
-TLoadedPictures __real__ZN18TPictureCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEb(
-    const std::string& path, bool keepPictures);
+TLoadedPictures __real__ZN18TPictureCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEbb(
+    const std::string& path, bool keepPictures, bool sizesOnly);
 TLoadedWaves __real__ZN15TWaveCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(
     const std::string& path);
 void __real__Z13OpenTextFacesv();
@@ -151,11 +151,11 @@ void __wrap__ZN15TWaveCollection4TakeE12TLoadedWaves(TWaveCollection* self, TLoa
   TPartTimer t(ptSounds);
   __real__ZN15TWaveCollection4TakeE12TLoadedWaves(self, std::move(loaded));
 }
-TLoadedPictures __wrap__ZN18TPictureCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEb(
-    const std::string& path, bool keepPictures) {
+TLoadedPictures __wrap__ZN18TPictureCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEbb(
+    const std::string& path, bool keepPictures, bool sizesOnly) {
   TBesideTimer t;
-  return __real__ZN18TPictureCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEb(
-      path, keepPictures);
+  return __real__ZN18TPictureCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEEbb(
+      path, keepPictures, sizesOnly);
 }
 TLoadedWaves __wrap__ZN15TWaveCollection8ReadFileERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE(
     const std::string& path) {

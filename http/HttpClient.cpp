@@ -164,33 +164,26 @@ void THttpClient::Begin(const std::string& url, const std::string* body, const s
     Worker = std::thread([this] { RunBegun(); });
   } catch (...) {
     // No thread to be had: the requests are not made, as with any other failure.
-    for (;;) {
-      hold.lock();
-      if (Begun.empty()) {
-        Running = false;
-        return;
-      }
-      TBegun failed = std::move(Begun.front());
-      Begun.pop_front();
-      hold.unlock();
-      failed.Ended({});
-    }
+    while (std::optional<TBegun> failed = NextBegun()) failed->Ended({});
   }
 }
 
+std::optional<THttpClient::TBegun> THttpClient::NextBegun() {
+  std::lock_guard<std::mutex> hold(BegunLock);
+  if (Begun.empty()) {
+    Running = false;
+    return std::nullopt;
+  }
+  TBegun next = std::move(Begun.front());
+  Begun.pop_front();
+  return next;
+}
+
 void THttpClient::RunBegun() {
-  for (;;) {
-    std::unique_lock<std::mutex> hold(BegunLock);
-    if (Begun.empty()) {
-      Running = false;
-      return;
-    }
-    TBegun request = std::move(Begun.front());
-    Begun.pop_front();
-    hold.unlock();
+  while (std::optional<TBegun> request = NextBegun()) {
     THttpEnd end;
     try {
-      Perform(request.Url, request.Body ? &*request.Body : nullptr, request.ContentType);
+      Perform(request->Url, request->Body ? &*request->Body : nullptr, request->ContentType);
       end.Ok = true;
     } catch (const EHttpError& e) {
       end.Status = e.Status();
@@ -198,7 +191,7 @@ void THttpClient::RunBegun() {
     } catch (...) {
       // No answer to be had.
     }
-    request.Ended(end);
+    request->Ended(end);
   }
 }
 

@@ -85,6 +85,8 @@ class THttpClient {
     std::string ContentType;
     std::function<void(const THttpEnd&)> Ended;
   };
+  // The next begun request, or none, the worker's end noted under the same lock.
+  std::optional<TBegun> NextBegun();
   void RunBegun();
   std::mutex Lock;
   std::unique_ptr<TState> State;
