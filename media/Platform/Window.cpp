@@ -304,6 +304,13 @@ bool TWindow::ReadBack(std::vector<uint16_t>& pixels) const {
 }
 
 bool TWindow::SetFullScreen(bool on) {
+#ifdef __EMSCRIPTEN__
+  // The page puts its stage in the browser's full screen and scales the canvas there
+  // itself. SDL's own way gives the canvas the screen's pixels while still reporting the
+  // windowed size, so the picture lands in a corner and the pointer misses the buttons.
+  EM_ASM({ Module.sprayrushFullScreen && Module.sprayrushFullScreen($0); }, on);
+  return true;
+#else
   if (on == IsFullScreen()) return true;
   auto& m = *Impl;
   m.NeedsRepaint = true;
@@ -323,6 +330,7 @@ bool TWindow::SetFullScreen(bool on) {
     m.MovePointerTo(pictureX, pictureY);
   }
   return switched;
+#endif
 }
 
 void TWindow::PictureMoved() {
@@ -344,6 +352,10 @@ void TWindow::PointerMoved(int& x, int& y) {
 void TWindow::ReleasePointer() { Impl->PointerHeld = false; }
 
 bool TWindow::IsFullScreen() const {
+#ifdef __EMSCRIPTEN__
+  // What the game asked for: the browser grants it only after a key or click.
+  return EM_ASM_INT({ return Module.sprayrushWantsFullScreen ? 1 : 0; }) != 0;
+#endif
   return (SDL_GetWindowFlags(Impl->Window) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 

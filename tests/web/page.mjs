@@ -3,7 +3,8 @@
 // The page loads with no error; its menu is the Linux build's; an option switched survives
 // a reload; a race starts from the keys and mouse, the river moves and the sound plays; a
 // game's result and replay, sent from the page, end proven on the table; the table's
-// "watch" link plays that game in the page and the menu comes back at its end.
+// "watch" link plays that game in the page and the menu comes back at its end; in full screen
+// on a wider screen the picture fills its height, centred, and clicks land on its buttons.
 // Exit 77 when Chromium cannot start here.
 import {spawn} from 'node:child_process';
 import {mkdtempSync, readFileSync, readdirSync, rmSync} from 'node:fs';
@@ -57,7 +58,9 @@ try {
   browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium', headless: true, userDataDir: join(work, 'profile'),
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-           '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required'],
+           '--disable-component-update', '--disable-sync', '--autoplay-policy=no-user-gesture-required',
+           // A screen wider than 4:3 and larger than the page, for full screen.
+           '--screen-info={1920x1080}'],
     defaultViewport: {width: 800, height: 636}, protocolTimeout: 120000,
   });
 } catch (error) {
@@ -139,7 +142,7 @@ const step = async (name, body) => {
   }
 };
 
-let menu;
+let menu, optionsShot;
 const loadMenu = async (url = `${origin}/play/`) => {
   await page.goto(url);
   await until('the first picture', 120, () => page.evaluate(() => window.Module && Module.firstPicture));
@@ -186,7 +189,7 @@ await step('an option switched survives a reload', async () => {
   if (!before || sound(before) === sound(after)) throw new Error('the sound option was not saved');
   // Sound on again, for the race.
   await click(650, 194);
-  const again = await waitStill('the options');
+  const again = optionsShot = await waitStill('the options');
   await click(200, 320);
   await waitChange('the sound switch', again, [425, 308, 80, 24]);
   await click(650, 194);
@@ -268,5 +271,48 @@ if (seeded) {
     await until('the menu after the replay', 180, async () => (await differing(menu, await shot(), banner)) < 200);
   });
 }
+await step('full screen: the picture fills the screen\'s height, centred and sharp, and a click lands on its button', async () => {
+  menu = await loadMenu();
+  // The page's size no longer binds the viewport: full screen gives it the whole screen.
+  await page.setViewport(null);
+  const altEnter = async () => {
+    await page.keyboard.down('Alt');
+    await page.keyboard.press('Enter');
+    await page.keyboard.up('Alt');
+  };
+  const canvasBox = () => page.evaluate(() => {
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return [r.x, r.y, r.width, r.height].map(Math.round);
+  });
+  const windowed = await canvasBox();
+  await altEnter();
+  await until('the full screen', 30, () => page.evaluate(() => document.fullscreenElement && innerWidth === 1920));
+  const box = await canvasBox();
+  if (JSON.stringify(box) !== '[240,0,1440,1080]') throw new Error(`the picture is at ${box} in 1920 x 1080`);
+  // The screen scaled back to 800 x 600 by taking each picture pixel's middle is the menu again.
+  const scaledBack = async () => page.evaluate(async (png) => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + png;
+    await image.decode();
+    const canvas = new OffscreenCanvas(800, 600);
+    const context = canvas.getContext('2d');
+    context.imageSmoothingEnabled = false;
+    context.drawImage(image, 240, 0, 1440, 1080, 0, 0, 800, 600);
+    const bytes = new Uint8Array(await (await canvas.convertToBlob()).arrayBuffer());
+    let text = '';
+    for (const byte of bytes) text += String.fromCharCode(byte);
+    return btoa(text);
+  }, await page.screenshot({encoding: 'base64'}));
+  const count = await differing(menu, await scaledBack());
+  if (count > 200) throw new Error(`the full-screen picture differs from the window's in ${count} pixels`);
+  await page.mouse.click(240 + 650 * 1.8, 194 * 1.8);  // options
+  // The options as in the window below their switches (full screen is on now, sound was off then).
+  await until('the options in full screen', 30, async () =>
+    (await differing(optionsShot, await scaledBack(), [0, 340, 800, 260])) < 200);
+  await page.mouse.click(240 + 650 * 1.8, 194 * 1.8);  // back
+  await altEnter();
+  await until('the window again', 30, async () =>
+    !(await page.evaluate(() => document.fullscreenElement)) && JSON.stringify(await canvasBox()) === JSON.stringify(windowed));
+});
 if (problems.length) await fail(problems.join('; '));
 await finish(0);
