@@ -110,8 +110,8 @@ async function waitStill(what, seconds = 60) {
     return still && now;
   });
 }
-const waitChange = (what, from, region, seconds = 30) =>
-  until(what, seconds, async () => { const now = await shot(); return (await differing(from, now, region)) > 50 && now; });
+const waitChange = (what, from, region, seconds = 30, least = 50) =>
+  until(what, seconds, async () => { const now = await shot(); return (await differing(from, now, region)) > least && now; });
 const readFile = (path) => page.evaluate((path) => {
   try { return Array.from(Module.FS.readFile(path)); } catch (e) { return null; }
 }, path);
@@ -244,9 +244,11 @@ if (seeded) {
       return showsDialog();
     });
     await answer('KeyY', 'the name entry');
-    const name = await waitStill('the name entry');
+    // Its cursor blinks, so the entry is never still: the name typed is told by more
+    // pixels than the cursor has.
+    const name = await until('the name entry', 60, async () => (await showsDialog()) && shot());
     await page.keyboard.type('Web');
-    await waitChange('the name typed', name, [250, 325, 300, 38]);
+    await waitChange('the name typed', name, [250, 325, 300, 38], 30, 300);
     await page.keyboard.press('Enter');
     await until('the send question', 30, showsDialog);
     await answer('KeyY', 'the result sent');
@@ -309,7 +311,11 @@ await step('full screen: the picture fills the screen\'s height, centred and sha
   // The options as in the window below their switches (full screen is on now, sound was off then).
   await until('the options in full screen', 30, async () =>
     (await differing(optionsShot, await scaledBack(), [0, 340, 800, 260])) < 200);
+  // The options open with their first line hot for the keys; the pointer must move onto
+  // the button again to make it the one a click presses.
+  await page.mouse.move(240 + 640 * 1.8, 190 * 1.8);
   await page.mouse.click(240 + 650 * 1.8, 194 * 1.8);  // back
+  await until('the options closed in full screen', 30, async () => (await differing(optionsShot, await scaledBack())) > 20000);
   await altEnter();
   await until('the window again', 30, async () =>
     !(await page.evaluate(() => document.fullscreenElement)) && JSON.stringify(await canvasBox()) === JSON.stringify(windowed));
